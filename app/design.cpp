@@ -1,0 +1,42 @@
+#include "app/design.h"
+
+namespace quorvel::design {
+
+QColor systemColour(SystemColour which, const QPalette &palette)
+{
+    switch (which) {
+    case SystemColour::ScrollBar:
+        // Desktop palettes have no scroll-bar role; the classic scroll-bar grey sits between the
+        // button face and its shadow, which is the palette's midlight.
+        return palette.color(QPalette::Active, QPalette::Midlight);
+    case SystemColour::WindowBackground:
+        return palette.color(QPalette::Active, QPalette::Base);
+    case SystemColour::WindowText:
+        return palette.color(QPalette::Active, QPalette::Text);
+    case SystemColour::ButtonFace:
+        return palette.color(QPalette::Active, QPalette::Button);
+    case SystemColour::ButtonText:
+        return palette.color(QPalette::Active, QPalette::ButtonText);
+    }
+    return {};
+}
+
+void installFontSubstitutions()
+{
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Times New Roman"),
+                              QStringLiteral("Liberation Serif"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+}
+
+QFont font(const QString &family, qreal pointSize, bool bold, bool italic)
+{
+    QFont f(family);
+    f.setPointSizeF(pointSize);
+    f.setBold(bold);
+    f.setItalic(italic);
+    f.setStyleHint(family == QLatin1String("Times New Roman") ? QFont::Serif : QFont::SansSerif);
+    return f;
+}
+
+} // namespace quorvel::design

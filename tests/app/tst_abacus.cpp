@@ -1,0 +1,243 @@
+// The abacus as pixels: which beads show, which lies in front where they overlap, and the layers
+// behind and in front of it.
+#include "app/abacus.h"
+#include "app/design.h"
+#include "app/surface.h"
+#include "app/tavola.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QTest>
+
+using namespace quorvel;
+using Rod = Abacus::Rod;
+
+namespace {
+
+const Rod AllRods[] = {Rod::Units, Rod::Tens, Rod::Hundreds, Rod::Thousands};
+
+QColor beadColour(Rod rod)
+{
+    switch (rod) {
+    case Rod::Thousands:
+        return QColor(255, 255, 0);
+    case Rod::Hundreds:
+        return QColor(0, 0, 255);
+    case Rod::Tens:
+        return QColor(0, 192, 192);
+    case Rod::Units:
+        return QColor(255, 0, 255);
+    }
+    return {};
+}
+
+QColor rodColour(Rod rod)
+{
+    switch (rod) {
+    case Rod::Thousands:
+        return QColor(255, 128, 255);
+    case Rod::Hundreds:
+        return QColor(255, 0, 0);
+    case Rod::Tens:
+        return QApplication::palette().color(QPalette::Base);
+    case Rod::Units:
+        return QColor(0, 255, 0);
+    }
+    return {};
+}
+
+int digitOf(int number, Rod rod)
+{
+    const int place[] = {1, 10, 100, 1000};
+    return number / place[int(rod)] % 10;
+}
+
+bool isDark(QColor c)
+{
+    return c.red() + c.green() + c.blue() < 200;
+}
+
+} // namespace
+
+class AbacusTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_window = new Tavola;
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void cleanup() { delete m_window; }
+
+    void everyBeadCircleSitsOnItsRod()
+    {
+        // Some beads have wider or taller boxes; they must still draw the same circles.
+        const Abacus &abacus = m_window->surface()->abacus();
+        for (Rod rod : AllRods) {
+            const QRect first = abacus.bead(rod, 1).outline();
+            QCOMPARE(first.size(), QSize(41, 41));
+            for (int k = 1; k <= 9; ++k) {
+                const QRect circle = abacus.bead(rod, k).outline();
+                QCOMPARE(circle, first.translated(0, -32 * (k - 1)));
+            }
+            // Bead 9 is level with the top of the rods, bead 1 stands on the base bar.
+            QCOMPARE(abacus.bead(rod, 9).outline().top(), 40);
+            QCOMPARE(abacus.bead(rod, 1).outline().bottom(), abacus.baseBar().box.top());
+        }
+        QCOMPARE(abacus.bead(Rod::Thousands, 1).outline().center().x(), 212);
+        QCOMPARE(abacus.bead(Rod::Units, 4).outline().center().x(), 636);
+    }
+
+    void beadsShowTheNumber_data()
+    {
+        QTest::addColumn<int>("number");
+        for (int n : {-1, 0, 7, 40, 305, 1000, 1010, 4070, 4305, 9999})
+            QTest::newRow(qPrintable(QString::number(n))) << n;
+    }
+
+    void beadsShowTheNumber()
+    {
+        QFETCH(int, number);
+        Abacus &abacus = m_window->surface()->abacus();
+        if (number >= 0) {
+            for (Rod rod : AllRods)
+                abacus.showDigit(rod, digitOf(number, rod));
+        } else {
+            number = 9999; // the window as loaded shows every bead
+        }
+        const QImage shot = m_window->surface()->grab().toImage();
+        for (Rod rod : AllRods) {
+            const int d = digitOf(number, rod);
+            QCOMPARE(abacus.digit(rod), d);
+            for (int k = 1; k <= 9; ++k) {
+                const QPoint centre = abacus.bead(rod, k).outline().center();
+                const QColor expected = k <= d ? beadColour(rod) : rodColour(rod);
+                QVERIFY2(
+                    shot.pixelColor(centre) == expected,
+                    qPrintable(
+                        QStringLiteral("%1 bead %2 of rod %3").arg(number).arg(k).arg(int(rod))));
+            }
+        }
+    }
+
+    void overlappingBeadsOfAStack_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::newRow("4070") << 4070;
+        QTest::newRow("305") << 305;
+        QTest::newRow("9999") << 9999;
+    }
+
+    void overlappingBeadsOfAStack()
+    {
+        // Where two beads of one colour overlap, only the front one's outline shows: the lower
+        // bead's top edge shows when the lower bead is in front, the upper bead's bottom edge
+        // when the upper one is.
+        QFETCH(int, number);
+        Abacus &abacus = m_window->surface()->abacus();
+        for (Rod rod : AllRods)
+            abacus.showDigit(rod, digitOf(number, rod));
+        const QImage shot = m_window->surface()->grab().toImage();
+        for (Rod rod : AllRods) {
+            for (int lower = 1; lower < digitOf(number, rod); ++lower) {
+                const QRect below = abacus.bead(rod, lower).outline();
+                const QRect above = abacus.bead(rod, lower + 1).outline();
+                const bool lowerInFront = rod != Rod::Thousands || lower == 1;
+                const QColor lowerTopEdge = shot.pixelColor(below.center().x(), below.top());
+                const QColor upperBottomEdge = shot.pixelColor(above.center().x(), above.bottom());
+                const QString where = QStringLiteral("rod %1, beads %2 and %3")
+                                          .arg(int(rod))
+                                          .arg(lower)
+                                          .arg(lower + 1);
+                QVERIFY2(isDark(lowerTopEdge) == lowerInFront, qPrintable(where));
+                QVERIFY2(isDark(upperBottomEdge) != lowerInFront, qPrintable(where));
+            }
+        }
+    }
+
+    void lowestBeadLiesInFrontOfTheBaseBar()
+    {
+        // Bead and bar share their outline colour, and overlap by one pixel only: give them
+        // distinct outlines and look at four times the size.
+        Abacus &abacus = m_window->surface()->abacus();
+        abacus.baseBar().border = QColor(0, 0, 200);
+        for (Rod rod : AllRods)
+            abacus.bead(rod, 1).border = QColor(0, 200, 0);
+
+        QImage big(m_window->surface()->size() * 4, QImage::Format_RGB32);
+        QPainter painter(&big);
+        painter.scale(4, 4);
+        abacus.paint(painter);
+        painter.end();
+
+        for (Rod rod : AllRods) {
+            const QRect bead = abacus.bead(rod, 1).outline();
+            const QColor c = big.pixelColor(bead.center().x() * 4, bead.bottom() * 4 + 1);
+            QVERIFY2(c.green() > 100 && c.blue() < 100, qPrintable(QString::number(int(rod))));
+        }
+    }
+
+    void verdictStandsOnTheBaseBar()
+    {
+        auto *message = m_window->findChild<QLabel *>("lblMessage");
+        const QRect bar = m_window->surface()->abacus().baseBar().box;
+        QVERIFY(bar.contains(message->geometry()));
+        const QImage shot = m_window->surface()->grab().toImage();
+        // The label's own back colour is the bar's, so the verdict reads as written on it.
+        QCOMPARE(shot.pixelColor(message->geometry().topLeft() + QPoint(2, 2)),
+                 QColor(0, 255, 255));
+        QCOMPARE(shot.pixelColor(bar.left() + 3, bar.center().y()), QColor(0, 255, 255));
+    }
+
+    void runtimeDrawingLiesBehindShapesAndControls()
+    {
+        Surface *surface = m_window->surface();
+        RuntimeDrawing &drawing = surface->drawing();
+        drawing.setScaleHeight(512);
+        // 256 stripes two units high, reaching far beyond the right edge.
+        for (int i = 0; i < 256; ++i)
+            drawing.box(QPointF(0, 2 * i), QPointF(11310, 2 * i + 2), QColor(180, 0, i));
+        surface->repaint();
+
+        QImage shot = surface->grab().toImage();
+        // Every row of the background is covered once, top dark red, bottom violet.
+        int lastBlue = -1;
+        for (int y = 0; y < shot.height(); ++y) {
+            const QColor c = shot.pixelColor(2, y);
+            QCOMPARE(c.red(), 180);
+            QVERIFY(c.blue() >= lastBlue);
+            lastBlue = c.blue();
+        }
+        QCOMPARE(shot.pixelColor(2, 0).blue(), 0);
+        QCOMPARE(lastBlue, 255);
+        QCOMPARE(shot.pixelColor(shot.width() - 1, shot.height() / 2).red(), 180);
+
+        // Shapes and controls stay in front.
+        const QPoint bead = surface->abacus().bead(Rod::Hundreds, 1).outline().center();
+        QCOMPARE(shot.pixelColor(bead), QColor(0, 0, 255));
+        auto *score = m_window->findChild<QLabel *>("lblScore");
+        QCOMPARE(shot.pixelColor(score->geometry().topLeft() + QPoint(3, 3)), QColor(255, 255, 0));
+
+        drawing.clear();
+        surface->setBackgroundColour(QColor(20, 125, 25));
+        shot = surface->grab().toImage();
+        QCOMPARE(shot.pixelColor(2, 2), QColor(20, 125, 25));
+    }
+
+private:
+    Tavola *m_window = nullptr;
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    design::installFontSubstitutions();
+    AbacusTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_abacus.moc"

@@ -1,0 +1,128 @@
+// The run-time error report, run for real in a child process: the box the pupil sees, the line
+// on stderr, and the exit status.
+#include "app/error_report.h"
+
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace quorvel;
+
+namespace {
+
+// In the child: answer the first box that opens, after writing what it says to stdout.
+void answerTheBox()
+{
+    auto *timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        timer->stop();
+        std::printf("title=%s\nicon=%d\ntext=%s\n", qPrintable(box->windowTitle()),
+                    int(box->icon()), qPrintable(box->text()));
+        std::fflush(stdout);
+        // A second error while the box is open must not open another box.
+        QTimer::singleShot(0, [] { throw RuntimeError(RuntimeError::Overflow, "Overflow"); });
+        QTimer::singleShot(50, box, [box] { box->button(QMessageBox::Ok)->click(); });
+    });
+    timer->start(10);
+}
+
+int runChild(const QString &what, int argc, char **argv)
+{
+    Application app(argc, argv);
+    answerTheBox();
+    QPushButton button("x");
+    if (what == "overflow") {
+        QObject::connect(&button, &QPushButton::clicked,
+                         [] { throw RuntimeError(RuntimeError::Overflow, "Overflow"); });
+        button.show();
+        QTimer::singleShot(0, &button, [&button] { QTest::mouseClick(&button, Qt::LeftButton); });
+    } else if (what == "conversion") {
+        QTimer::singleShot(0, [] { throw std::invalid_argument("\"12a\" non è un numero"); });
+    } else if (what == "outside") {
+        // An error before the event loop runs, as while the window is being built.
+        try {
+            throw RuntimeError(RuntimeError::FileNotFound, "Impossibile trovare il file: x.acs");
+        } catch (...) {
+            reportRuntimeError(std::current_exception());
+        }
+    }
+    app.exec();
+    return 0; // not reached: the report ends the program
+}
+
+} // namespace
+
+class ErrorReportTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void describesWhatWasThrown()
+    {
+        auto info = [](auto thrown) {
+            return describeError(std::make_exception_ptr(thrown));
+        };
+        QCOMPARE(info(RuntimeError(6, "Overflow")).number, 6);
+        QCOMPARE(info(std::overflow_error("x")).number, 6);
+        QCOMPARE(info(std::invalid_argument("x")).number, 13);
+        QCOMPARE(QString::fromStdString(info(std::invalid_argument("bad")).description),
+                 QStringLiteral("Tipo non corrispondente: bad"));
+        QCOMPARE(info(std::bad_alloc()).number, 7);
+        QCOMPARE(info(42).number, int(RuntimeError::InternalError));
+    }
+
+    void reportsAndEnds_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("an overflow in a click handler") << "overflow"
+                                                        << "Errore di run-time '6':\n\nOverflow";
+        QTest::newRow("a bad conversion in a queued call")
+            << "conversion"
+            << QString::fromUtf8("Errore di run-time '13':\n\nTipo non corrispondente: "
+                                 "\"12a\" non è un numero");
+        QTest::newRow("an error before the event loop")
+            << "outside"
+            << "Errore di run-time '53':\n\nImpossibile trovare il file: x.acs";
+    }
+
+    void reportsAndEnds()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, text);
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--child", what});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), RuntimeErrorExitStatus);
+
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        QCOMPARE(out.count("title="), 1); // one box, however many errors follow
+        QVERIFY2(out.contains("title=Quorvel\n"), qPrintable(out));
+        QVERIFY2(out.contains(QStringLiteral("icon=%1\n").arg(int(QMessageBox::Critical))),
+                 qPrintable(out));
+        QVERIFY2(out.contains("text=" + text + "\n"), qPrintable(out));
+
+        const QString err = QString::fromUtf8(child.readAllStandardError());
+        const QString number = text.section('\'', 1, 1);
+        QVERIFY2(err.contains("quorvel: errore di run-time " + number + ": "), qPrintable(err));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && QByteArray(argv[1]) == "--child")
+        return runChild(QString::fromLatin1(argv[2]), argc, argv);
+    QCoreApplication app(argc, argv);
+    ErrorReportTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_error_report.moc"

@@ -1,0 +1,277 @@
+// The window as the pupil first sees it, control by control, held against the layout tables.
+#include "app/design.h"
+#include "app/picture_button.h"
+#include "app/surface.h"
+#include "app/tavola.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <optional>
+
+using namespace quorvel;
+
+namespace {
+
+// Twips as written in the layout tables; the test converts them itself.
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(left / 15, top / 15, width / 15, height / 15);
+}
+
+struct Expected
+{
+    const char *name;
+    QRect geometry;
+    QString text;
+    const char *family;
+    qreal points;
+    bool bold;
+    bool italic;
+    std::optional<QColor> back; // empty: the platform's default for the kind of control
+    std::optional<QColor> fore;
+    QString toolTip;
+    bool visible;
+};
+
+const QString None;
+
+QList<Expected> designTable()
+{
+    return {
+        {"Text3", twips(2880, 7320, 5055, 915), "Text3", "Arial", 48, false, false,
+         QColor(192, 255, 192), QColor(0, 192, 192),
+         "Scrivi il numero e poi premi  il tasto Return (Invio)", true},
+        {"cmdNext", twips(480, 7320, 1815, 855), "&Nuovo calcolo", "MS Sans Serif", 8.25, true,
+         false, QColor(255, 128, 255), std::nullopt,
+         "Usa il tasto Return(invio) per l'esercizio successivo", true},
+        {"cmdExit", twips(8520, 7320, 1815, 855), "E&xit", "MS Sans Serif", 8.25, true, false,
+         QColor(0, 192, 192), std::nullopt,
+         "Ti prego resta ancora, forse riuscirai a farmi uscire ", true},
+        {"lblMessage", twips(5520, 5160, 1305, 555), "io", "MS Sans Serif", 24, true, true,
+         QColor(0, 255, 255), QColor(255, 0, 0), None, true},
+        {"Label6", twips(240, 5880, 2565, 495), "Risposte esatte", "MS Sans Serif", 18, false,
+         false, QColor(224, 224, 224), QColor(0, 192, 0), None, true},
+        {"Label1", twips(4200, 5880, 2520, 495), "Risposte errate", "MS Sans Serif", 18, false,
+         false, std::nullopt, QColor(255, 0, 0), None, true},
+        {"Label3", twips(8160, 5880, 2340, 495), "Risposte totali", "MS Sans Serif", 18, false,
+         false, std::nullopt, QColor(0, 0, 255), None, true},
+        {"lblScore", twips(1200, 6360, 555, 795), "0", "Times New Roman", 36, true, false,
+         QColor(255, 255, 0), std::nullopt, "Questo è il tuo punteggio. Forza con il  record",
+         true},
+        {"lblScore1", twips(5280, 6360, 540, 795), "0", "Times New Roman", 36, true, false,
+         std::nullopt, QColor(255, 0, 0), None, true},
+        {"lblScore2", twips(9120, 6360, 555, 885), "0", "Times New Roman", 36, true, false,
+         std::nullopt, QColor(0, 0, 255), None, true},
+        {"Text1", twips(600, 120, 1935, 405), "0", "MS Sans Serif", 12, true, false,
+         QColor(255, 128, 255), std::nullopt, None, false},
+        {"Text2", twips(2880, 7080, 4695, 1125), "Testo", "Arial", 48, true, false, std::nullopt,
+         QColor(0, 255, 0), None, false},
+        {"Command3", twips(720, 1080, 975, 435), "verifica", "MS Sans Serif", 8.25, false, false,
+         std::nullopt, std::nullopt, None, false},
+        {"Picture1", twips(1200, 2280, 975, 1095), None, nullptr, 0, false, false, std::nullopt,
+         std::nullopt, None, false},
+    };
+}
+
+QString metricFamily(const char *designFamily)
+{
+    return QString::fromLatin1(designFamily) == "Times New Roman" ? "Liberation Serif"
+                                                                  : "Liberation Sans";
+}
+
+} // namespace
+
+class LayoutTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_window = new Tavola;
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void cleanup() { delete m_window; }
+
+    void controlsMatchTheDesign_data()
+    {
+        QTest::addColumn<int>("row");
+        const auto table = designTable();
+        for (int i = 0; i < table.size(); ++i)
+            QTest::newRow(table[i].name) << i;
+    }
+
+    void controlsMatchTheDesign()
+    {
+        QFETCH(int, row);
+        const Expected e = designTable().at(row);
+        auto *w = m_window->findChild<QWidget *>(QLatin1String(e.name));
+        QVERIFY2(w, e.name);
+        QCOMPARE(w->parentWidget(), m_window->surface());
+        QCOMPARE(w->geometry(), e.geometry);
+        QCOMPARE(w->isVisible(), e.visible);
+        QCOMPARE(w->toolTip(), e.toolTip);
+
+        if (e.family) {
+            QCOMPARE(w->font().family(), QString::fromLatin1(e.family));
+            QCOMPARE(w->font().pointSizeF(), e.points);
+            QCOMPARE(w->font().bold(), e.bold);
+            QCOMPARE(w->font().italic(), e.italic);
+            // What is really drawn is the metric-compatible stand-in.
+            QCOMPARE(QFontInfo(w->font()).family(), metricFamily(e.family));
+        }
+
+        const QPalette &p = w->palette();
+        const QPalette desktop = QApplication::palette();
+        if (auto *edit = qobject_cast<QLineEdit *>(w)) {
+            QCOMPARE(edit->text(), e.text);
+            QCOMPARE(p.color(QPalette::Base), e.back.value_or(desktop.color(QPalette::Base)));
+            QCOMPARE(p.color(QPalette::Text), e.fore.value_or(desktop.color(QPalette::Text)));
+        } else if (auto *label = qobject_cast<QLabel *>(w)) {
+            QCOMPARE(label->text(), e.text);
+            QVERIFY(label->autoFillBackground());
+            QVERIFY(label->wordWrap());
+            QCOMPARE(p.color(QPalette::Window), e.back.value_or(desktop.color(QPalette::Button)));
+            QCOMPARE(p.color(QPalette::WindowText),
+                     e.fore.value_or(desktop.color(QPalette::ButtonText)));
+        } else if (auto *picture = qobject_cast<PictureButton *>(w)) {
+            QCOMPARE(picture->text(), e.text);
+            QCOMPARE(picture->faceColour(), *e.back);
+            QCOMPARE(p.color(QPalette::ButtonText), desktop.color(QPalette::ButtonText));
+        } else if (auto *button = qobject_cast<QPushButton *>(w)) {
+            QCOMPARE(button->text(), e.text);
+        }
+    }
+
+    void windowSettings()
+    {
+        QCOMPARE(m_window->windowTitle(),
+                 "Quorvel -  " + Tavola::institutionLine() + "  -  " + Tavola::creditLine());
+        QCOMPARE(m_window->surface()->size(), QSize(754, 556));
+        // The client area lies right below the menu bar and fills the rest of the window.
+        QCOMPARE(m_window->surface()->y(), m_window->menuBar()->height());
+        QCOMPARE(m_window->size(), QSize(754, 556 + m_window->menuBar()->height()));
+        QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
+        QCOMPARE(m_window->surface()->backgroundColour(),
+                 QApplication::palette().color(QPalette::Midlight));
+
+        const QIcon icon = m_window->windowIcon();
+        QVERIFY(!icon.isNull());
+        QCOMPARE(icon.availableSizes().value(0), QSize(32, 32));
+    }
+
+    void picturesLoadFromTheLibrary()
+    {
+        // A resource file dropped by the linker leaves null pictures and no error.
+        for (const char *name : {"quorvel-icon", "smile", "laugh", "no-entry"}) {
+            QImage image(QStringLiteral(":/window/%1.xpm").arg(QLatin1String(name)));
+            QCOMPARE(image.size(), QSize(32, 32));
+            QVERIFY2(image.colorCount() <= (QLatin1String(name) == "quorvel-icon" ? 256 : 16),
+                     name);
+        }
+        const QImage pointer(QStringLiteral(":/window/pointer.xpm"));
+        QCOMPARE(pointer.size(), QSize(48, 48));
+        QVERIFY(pointer.colorCount() <= 256);
+        QCOMPARE(m_window->cursor().shape(), Qt::BitmapCursor);
+    }
+
+    void buttonStatesAtLoad()
+    {
+        auto *next = m_window->findChild<QPushButton *>("cmdNext");
+        auto *exit = m_window->findChild<QPushButton *>("cmdExit");
+        QVERIFY(!next->isEnabled());
+        QVERIFY(exit->isEnabled());
+        QCOMPARE(m_window->findChild<QLineEdit *>("Text3")->maxLength(), 250);
+        QCOMPARE(m_window->findChild<QLineEdit *>("Text1")->maxLength(), 12);
+        QCOMPARE(m_window->findChild<QLineEdit *>("Text2")->focusPolicy(), Qt::ClickFocus);
+        for (const char *name : {"Label1", "Label3", "Label6", "lblScore", "lblMessage"})
+            QCOMPARE(m_window->findChild<QWidget *>(name)->focusPolicy(), Qt::NoFocus);
+    }
+
+    void tabCyclesThroughTheVisibleControls()
+    {
+        auto *next = m_window->findChild<QPushButton *>("cmdNext");
+        auto *exit = m_window->findChild<QPushButton *>("cmdExit");
+        auto *answer = m_window->findChild<QLineEdit *>("Text3");
+
+        // While "Nuovo calcolo" is disabled it is skipped.
+        answer->setFocus();
+        QTest::keyClick(answer, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), exit);
+
+        next->setEnabled(true);
+        const QList<QWidget *> cycle {answer, next, exit, answer};
+        answer->setFocus();
+        for (int i = 1; i < cycle.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), cycle[i]);
+        }
+    }
+
+    void accessKeysClickTheirButtons()
+    {
+        auto *next = m_window->findChild<QPushButton *>("cmdNext");
+        auto *exit = m_window->findChild<QPushButton *>("cmdExit");
+        QSignalSpy nextClicks(next, &QPushButton::clicked);
+        QSignalSpy exitClicks(exit, &QPushButton::clicked);
+        m_window->findChild<QLineEdit *>("Text3")->setFocus();
+
+        // An access key presses its button visibly, so the click comes a moment later.
+        QTest::keyClick(m_window, Qt::Key_X, Qt::AltModifier);
+        QTRY_COMPARE(exitClicks.size(), 1);
+        QTest::keyClick(m_window, Qt::Key_N, Qt::AltModifier);
+        QTest::qWait(200);
+        QCOMPARE(nextClicks.size(), 0); // disabled at load
+        next->setEnabled(true);
+        QTest::keyClick(m_window, Qt::Key_N, Qt::AltModifier);
+        QTRY_COMPARE(nextClicks.size(), 1);
+
+        // Enter on the focused button presses it.
+        next->setFocus();
+        QTest::keyClick(next, Qt::Key_Return);
+        QCOMPARE(nextClicks.size(), 2);
+    }
+
+    void menus()
+    {
+        const QList<QAction *> bar = m_window->menuBar()->actions();
+        QCOMPARE(bar.size(), 2);
+        auto *info = m_window->findChild<QMenu *>("INFOMAZIONI");
+        QVERIFY(info);
+        QCOMPARE(bar[0], info->menuAction());
+        QCOMPARE(bar[0]->text(), QStringLiteral("INFORMAZIONI"));
+        QCOMPARE(bar[1]->objectName(), QStringLiteral("Next"));
+        QCOMPARE(bar[1]->text(), QStringLiteral("nuovo"));
+        QVERIFY(!bar[1]->menu());
+
+        auto *ciao = m_window->findChild<QMenu *>("Ciao");
+        QCOMPARE(info->actions(), QList<QAction *> {ciao->menuAction()});
+        QCOMPARE(ciao->title(), Tavola::creditLine());
+        QCOMPARE(ciao->actions().size(), 1);
+        QCOMPARE(ciao->actions()[0]->objectName(), QStringLiteral("via"));
+        QCOMPARE(ciao->actions()[0]->text(), Tavola::addressLine());
+        for (QAction *a : {bar[0], bar[1], ciao->menuAction(), ciao->actions()[0]})
+            QVERIFY2(!a->text().contains('&'), qPrintable(a->text()));
+    }
+
+private:
+    Tavola *m_window = nullptr;
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    design::installFontSubstitutions();
+    LayoutTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_layout.moc"
