@@ -1,0 +1,182 @@
+#include "words/numlett.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+using quorvel::Currency;
+using quorvel::numlett;
+
+namespace {
+
+constexpr auto int64Min = std::numeric_limits<std::int64_t>::min();
+constexpr auto int64Max = std::numeric_limits<std::int64_t>::max();
+
+Currency whole(std::int64_t n)
+{
+    return Currency::fromWhole(n);
+}
+
+// Reads a name back into its number, on its own terms, and insists on the grammar as it goes:
+// known words only, a tens word cut exactly before "uno" and "otto", "cento" after nothing or a
+// digit from 2, scale words from the largest down and a group of one named by the singular alone.
+// Returns -1 for text that breaks any of these.
+std::int64_t readBack(const std::string &name)
+{
+    enum Kind { Small, Tens, CutTens, Hundred, One, Many };
+    struct Word
+    {
+        std::string text;
+        std::int64_t value;
+        Kind kind;
+    };
+    static const std::vector<Word> vocabulary = [] {
+        std::vector<Word> v {{"cento", 100, Hundred},
+                             {"mille", 1000, One},
+                             {"mila", 1000, Many},
+                             {"unmilione", 1'000'000, One},
+                             {"milioni", 1'000'000, Many},
+                             {"unmiliardo", 1'000'000'000, One},
+                             {"miliardi", 1'000'000'000, Many}};
+        std::istringstream table("uno due tre quattro cinque sei sette otto nove dieci undici "
+                                 "dodici tredici quattordici quindici sedici diciassette diciotto "
+                                 "diciannove venti trenta quaranta cinquanta sessanta settanta "
+                                 "ottanta novanta");
+        std::int64_t value = 0;
+        for (std::string word; table >> word;) {
+            value += value < 20 ? 1 : 10;
+            v.push_back({word, value, value < 20 ? Small : Tens});
+            if (value >= 20)
+                v.push_back({word.substr(0, word.size() - 1), value, CutTens});
+        }
+        return v;
+    }();
+
+    std::int64_t total = 0, group = 0, lastScale = int64Max;
+    Kind previous = One;
+    for (std::size_t pos = 0; pos < name.size();) {
+        const Word *word = nullptr;
+        for (const Word &w : vocabulary)
+            if (name.compare(pos, w.text.size(), w.text) == 0
+                && (!word || w.text.size() > word->text.size()))
+                word = &w;
+        if (!word)
+            return -1;
+        pos += word->text.size();
+        const bool vowelUnit = word->kind == Small && (word->value == 1 || word->value == 8);
+        if ((previous == CutTens) != vowelUnit && (previous == CutTens || previous == Tens))
+            return -1;
+        if (word->kind == Hundred && (group == 1 || group > 9))
+            return -1;
+        if ((word->kind == One && group != 0) || (word->kind == Many && group < 2))
+            return -1;
+        if ((word->kind == One || word->kind == Many)
+            && word->value >= std::exchange(lastScale, word->value))
+            return -1;
+        if (word->kind == Hundred)
+            group = std::max<std::int64_t>(group, 1) * 100;
+        else if (word->kind == One || word->kind == Many)
+            total += std::max<std::int64_t>(std::exchange(group, 0), 1) * word->value;
+        else
+            group += word->value;
+        previous = word->kind;
+    }
+    return previous == CutTens ? -1 : total + group;
+}
+
+// Pairs of a number as decimal text and its name ("-" for the empty text). The last lines: only
+// the whole part is named, and whatever has no name (below 1, from 10^12 up) gives the empty text.
+constexpr std::string_view names = R"(
+    0 -  1 uno  11 undici  17 diciassette  19 diciannove  20 venti  21 ventuno  23 ventitre
+    28 ventotto  30 trenta  81 ottantuno  90 novanta  100 cento  101 centouno  108 centootto
+    121 centoventuno  180 centoottanta  200 duecento  999 novecentonovantanove  1000 mille
+    1001 milleuno  1008 milleotto  1100 millecento  2000 duemila  2021 duemilaventuno
+    2345 duemilatrecentoquarantacinque  5280 cinquemiladuecentoottanta
+    9999 novemilanovecentonovantanove  21000 ventunomila  101000 centounomila  1000000 unmilione
+    1000001 unmilioneuno  1001000 unmilionemille  2000000 duemilioni  2000021 duemilioniventuno
+    2500000 duemilionicinquecentomila  21000000 ventunomilioni  1000000000 unmiliardo
+    1001000000 unmiliardounmilione  2500000001 duemiliardicinquecentomilioniuno
+    101000000000 centounomiliardi  999999999999.9999
+    novecentonovantanovemiliardinovecentonovantanovemilioninovecentonovantanovemilanovecentonovantanove
+    0.9999 -  1.9999 uno  21.5 ventuno  -0.5 -  -1 -  -9999 -  1000000000000 -  1000000000001 -
+    922337203685477.5807 -  -922337203685477.5808 -
+)";
+
+std::vector<std::pair<std::string, std::string>> pairs(std::string_view table)
+{
+    std::istringstream in {std::string(table)};
+    std::vector<std::pair<std::string, std::string>> result;
+    for (std::string first, second; in >> first >> second;)
+        result.emplace_back(first, second);
+    return result;
+}
+
+TEST(Numlett, NamesEveryKindOfNumber)
+{
+    for (const auto &[number, name] : pairs(names))
+        EXPECT_EQ(numlett(Currency::fromText(number)), name == "-" ? "" : name) << number;
+}
+
+TEST(Numlett, EveryNumberTo9999IsWellFormedAndReadsBack)
+{
+    // Catches a word taken from the wrong entry, a vowel dropped where it must stay or kept where
+    // it must go, and anything that is not a known word (blanks, accents).
+    for (std::int64_t n = 0; n <= 9999; ++n)
+        ASSERT_EQ(readBack(numlett(whole(n))), n) << numlett(whole(n));
+}
+
+TEST(Numlett, LargeNumbersReadBackToThemselves)
+{
+    // Each group is drawn with a bias to 0, 1 and the cut tens, where the naming turns.
+    std::mt19937_64 random(20240601);
+    const std::vector<int> turns {0, 0, 1, 1, 21, 28, 101, 108, 180, 981};
+    auto group = [&] {
+        return random() % 2 ? turns[random() % turns.size()] : static_cast<int>(random() % 1000);
+    };
+    for (int i = 0; i < 100'000; ++i) {
+        const std::int64_t n = ((group() * 1000LL + group()) * 1000 + group()) * 1000 + group();
+        ASSERT_EQ(readBack(numlett(whole(n))), n) << numlett(whole(n));
+    }
+}
+
+TEST(Currency, ReadsDecimalText)
+{
+    // Text and ten-thousandths; past the fourth decimal a tie goes to the even neighbour.
+    constexpr std::string_view readings = R"(
+        0 0  7 70000  9999 99990000  +3 30000  -12.5 -125000  7. 70000  .25 2500  -0 0  0.0001 1
+        000000000000000000000042 420000  0.00004 0  0.00005 0  0.00015 2  0.000051 1
+        -1.23456 -12346  -0.00005 0  2.99999 30000  922337203685477.5807 9223372036854775807
+        -922337203685477.5808 -9223372036854775808  922337203685477.58074999 9223372036854775807
+    )";
+    for (const auto &[text, units] : pairs(readings))
+        EXPECT_EQ(Currency::fromText(text).tenThousandths(), std::stoll(units)) << text;
+}
+
+TEST(Currency, RejectsBadText)
+{
+    for (const char *text : {"", " ", "1 ", " 1", "abc", "12a", "-", "+", ".", "-.", "--1", "+-1",
+                             "1.2.3", "1,5", "1e3", "0x10", "1-", "\xc2\xbd"})
+        EXPECT_THROW(Currency::fromText(text), std::invalid_argument) << '"' << text << '"';
+    for (const char *text :
+         {"922337203685477.5808", "-922337203685477.5809", "922337203685477.58075",
+          "-922337203685477.58086", "99999999999999999999"})
+        EXPECT_THROW(Currency::fromText(text), std::out_of_range) << text;
+}
+
+TEST(Currency, WholeNumbers)
+{
+    static_assert(Currency::fromWhole(21).tenThousandths() == 210'000);
+    EXPECT_EQ(Currency::fromWhole(922'337'203'685'477).wholePart(), 922'337'203'685'477);
+    EXPECT_EQ(Currency::fromWhole(-922'337'203'685'477).wholePart(), -922'337'203'685'477);
+    EXPECT_THROW(Currency::fromWhole(922'337'203'685'478), std::out_of_range);
+    EXPECT_THROW(Currency::fromWhole(int64Min), std::out_of_range);
+    EXPECT_EQ(Currency::fromText("-2.9").wholePart(), -2);
+}
+
+} // namespace
