@@ -145,7 +145,8 @@ private slots:
         } else if (auto *picture = qobject_cast<PictureButton *>(w)) {
             QCOMPARE(picture->text(), e.text);
             QCOMPARE(picture->faceColour(), *e.back);
-            QCOMPARE(p.color(QPalette::ButtonText), desktop.color(QPalette::ButtonText));
+            QCOMPARE(p.color(QPalette::Active, QPalette::ButtonText),
+                     desktop.color(QPalette::Active, QPalette::ButtonText));
         } else if (auto *button = qobject_cast<QPushButton *>(w)) {
             QCOMPARE(button->text(), e.text);
         }
