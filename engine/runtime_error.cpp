@@ -33,12 +33,12 @@ ErrorInfo describeError(std::exception_ptr error)
         std::string text = RuntimeError::standardDescription(number);
         if (detail && *detail)
             text += std::string(": ") + detail;
-        return ErrorInfo { number, text };
+        return ErrorInfo {number, text};
     };
     try {
         std::rethrow_exception(error);
     } catch (const RuntimeError &e) {
-        return { e.number(), e.description() };
+        return {e.number(), e.description()};
     } catch (const std::bad_alloc &) {
         return standard(Code::OutOfMemory, nullptr);
     } catch (const std::overflow_error &e) {

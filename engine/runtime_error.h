@@ -27,8 +27,7 @@ public:
     RuntimeError(int number, const std::string &description)
         : std::runtime_error(description)
         , m_number(number)
-    {
-    }
+    { }
 
     int number() const noexcept { return m_number; }
     std::string description() const { return what(); }

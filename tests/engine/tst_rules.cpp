@@ -1,0 +1,197 @@
+// The game's rules without a screen: the sums, limits and tables a pupil's score depends on.
+#include "engine/rules.h"
+#include "engine/runtime_error.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using namespace quorvel::rules;
+
+namespace {
+
+Counter counterAt(int value)
+{
+    Counter c;
+    for (int i = 0; i < value; ++i)
+        c.increment();
+    return c;
+}
+
+} // namespace
+
+TEST(Score, CountersStopAtTheTopInsteadOfEndingTheGame)
+{
+    Counter c = counterAt(Counter::Top - 1);
+    c.increment();
+    EXPECT_EQ(c.value(), 32767);
+    c.increment(); // once ended the program with an overflow
+    EXPECT_EQ(c.value(), 32767);
+    EXPECT_EQ(total(c, c), 65534); // two full counters, shown without overflow
+    EXPECT_EQ(scoreText(total(c, c)), "65534");
+    c.reset();
+    EXPECT_EQ(c.value(), 0);
+    EXPECT_EQ(scoreText(0), "0");
+}
+
+TEST(Answer, OnlyTheExactDigitsAreRight)
+{
+    struct Case
+    {
+        const char *answer;
+        const char *digits;
+        bool right;
+    };
+    const Case cases[] = {
+        {"507", "507", true},   {"0", "0", true},       {"0507", "507", false},
+        {" 507", "507", false}, {"507 ", "507", false}, {"", "507", false},
+        {"", "0", false},       {"5O7", "507", false},  {"00", "0", false},
+        {"9999", "9999", true},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(isRight(c.answer, c.digits), c.right) << '"' << c.answer << '"';
+}
+
+TEST(Answer, VerdictsOfEnterAndOfTheCheck)
+{
+    EXPECT_EQ(answerVerdict(true, "507").text, "Esatto, è incredibile!!!");
+    EXPECT_EQ(answerVerdict(true, "507").colour, (Colour {255, 255, 0}));
+    EXPECT_EQ(answerVerdict(false, "507").text, "Sbagliato!! 507");
+    EXPECT_EQ(answerVerdict(false, "0").text, "Sbagliato!! 0");
+    EXPECT_EQ(answerVerdict(false, "507").colour, (Colour {255, 0, 0}));
+
+    EXPECT_EQ(checkVerdict(true, "cinquecentosette").colour, (Colour {0, 0, 255}));
+    EXPECT_EQ(checkVerdict(false, "cinquecentosette").text, "Sbagliato!! cinquecentosette");
+    EXPECT_EQ(checkVerdict(false, "").text, "Sbagliato!! "); // 0 has no words
+    EXPECT_EQ(checkVerdict(false, "").colour, (Colour {255, 0, 0}));
+}
+
+TEST(Abacus, DigitsAndBeadsOfTheNumbers)
+{
+    struct Case
+    {
+        int n;
+        Digits digits;
+    };
+    const Case cases[] = {
+        {0, {0, 0, 0, 0}},    {7, {7, 0, 0, 0}},    {40, {0, 4, 0, 0}},   {305, {5, 0, 3, 0}},
+        {1010, {0, 1, 0, 1}}, {4305, {5, 0, 3, 4}}, {9999, {9, 9, 9, 9}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(splitDigits(c.n), c.digits) << c.n;
+    // Every number: the digits rebuild it, and each rod shows one stack of exactly d beads.
+    for (int n = 0; n <= 9999; ++n) {
+        const Digits d = splitDigits(n);
+        ASSERT_EQ(d.units + 10 * d.tens + 100 * d.hundreds + 1000 * d.thousands, n);
+        for (int digit : {d.units, d.tens, d.hundreds, d.thousands}) {
+            int shown = 0;
+            for (int bead = 1; bead <= 9; ++bead) {
+                if (beadVisible(digit, bead)) {
+                    ASSERT_EQ(shown, bead - 1) << "gap below bead " << bead;
+                    ++shown;
+                }
+            }
+            ASSERT_EQ(shown, digit);
+        }
+    }
+    EXPECT_THROW(splitDigits(10000), quorvel::RuntimeError);
+    EXPECT_THROW(splitDigits(-1), quorvel::RuntimeError);
+}
+
+TEST(Colours, BackgroundFollowsTheScoreAndStaysInRange)
+{
+    struct Case
+    {
+        int right;
+        int wrong;
+        Colour colour;
+    };
+    const Case cases[] = {
+        {0, 0, {20, 125, 25}},           {1, 0, {20, 126, 25}},     {0, 1, {21, 125, 75}},
+        {0, 4, {24, 125, 225}},          {0, 5, {25, 125, 255}},    {130, 0, {20, 255, 25}},
+        {129, 0, {20, 254, 25}},         {0, 235, {255, 125, 255}}, {0, 655, {255, 125, 255}},
+        {32767, 32767, {255, 255, 255}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(backgroundColour(counterAt(c.right), counterAt(c.wrong)), c.colour)
+            << c.right << " right, " << c.wrong << " wrong";
+}
+
+TEST(Colours, GradientStripesCoverTheHeightOnce)
+{
+    int covered = 0;
+    for (int i = 0; i < GradientStripes; ++i) {
+        const Stripe s = gradientStripe(i);
+        EXPECT_EQ(s.top, covered);
+        EXPECT_EQ(s.bottom - s.top, 2);
+        EXPECT_EQ(s.colour, (Colour {180, 0, i}));
+        covered = s.bottom;
+    }
+    EXPECT_EQ(covered, GradientScaleHeight);
+    EXPECT_THROW(gradientStripe(256), quorvel::RuntimeError);
+}
+
+TEST(Praise, MilestonesFollowTheCaption)
+{
+    struct Case
+    {
+        const char *caption;
+        const char *animation; // nullptr: no praise
+        const char *text;
+    };
+    const Case cases[] = {
+        {"5", "congratulate_2", "Sei grande"},
+        {"25", "congratulate", "Sei grande"},
+        {"50", "wave", "Sei veramente ok. Sei arrivato a 50 punti!"},
+        {"70", "wave", "Sei veramente ok. Sei arrivato a 70 punti!"},
+        {"100", "congratulate", "Eccezionale! Siamo a 100 punti!"},
+        {"150", "congratulate_2", "Eccezionale! Siamo a 150 punti!"},
+        {"0", nullptr, nullptr},
+        {"4", nullptr, nullptr},
+        {"6", nullptr, nullptr},
+        {"24", nullptr, nullptr},
+        {"26", nullptr, nullptr},
+        {"49", nullptr, nullptr},
+        {"51", nullptr, nullptr},
+        {"99", nullptr, nullptr},
+        {"149", nullptr, nullptr},
+        {"151", nullptr, nullptr},
+        {"200", nullptr, nullptr},
+        {"", nullptr, nullptr},
+        {"io", nullptr, nullptr},
+        {"05", "congratulate_2", "Sei grande"},
+    };
+    for (const Case &c : cases) {
+        const auto rows = praiseFor(c.caption);
+        if (!c.animation) {
+            EXPECT_TRUE(rows.empty()) << c.caption;
+            continue;
+        }
+        ASSERT_EQ(rows.size(), 1u) << c.caption;
+        EXPECT_EQ(rows[0].animation, c.animation);
+        EXPECT_EQ(rows[0].text, c.text);
+    }
+}
+
+TEST(Draw, NumbersComeFromTheSourceOrTheClock)
+{
+    NumberDraw draw;
+    std::set<int> seen;
+    for (int i = 0; i < 3000; ++i) {
+        const int n = draw.next();
+        ASSERT_GE(n, 0);
+        ASSERT_LE(n, 9999);
+        seen.insert(n);
+    }
+    // Reseeding at every draw must not make numbers repeat or cluster.
+    EXPECT_GT(seen.size(), 2000u);
+    EXPECT_LT(*seen.begin(), 1000);
+    EXPECT_GT(*seen.rbegin(), 9000);
+
+    int next = 41;
+    draw.setSource([&next] { return next++; });
+    EXPECT_EQ(draw.next(), 41);
+    EXPECT_EQ(draw.next(), 42);
+    draw.setSource([] { return 10000; });
+    EXPECT_THROW(draw.next(), quorvel::RuntimeError);
+}
