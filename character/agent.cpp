@@ -1,0 +1,365 @@
+#include "character/agent.h"
+
+#include "character/character_file.h"
+#include "character/character_window.h"
+#include "character/speech_player.h"
+#include "engine/runtime_error.h"
+
+#include <QDir>
+#include <QQueue>
+#include <QTimer>
+
+#include <optional>
+
+namespace quorvel {
+
+namespace {
+
+constexpr int kMinHeight = 16;
+constexpr int kMaxHeight = 2048;
+constexpr int kMaxCoordinate = 32767; // what an X11 window position can hold
+// How long the balloon stays once the voice has finished, so that the last words can be read.
+constexpr int kBalloonLingerMs = 1200;
+
+[[noreturn]] void fail(RuntimeError::Code code, const QString &detail)
+{
+    const QString text = QString::fromStdString(RuntimeError::standardDescription(code))
+        + QStringLiteral(": ") + detail;
+    throw RuntimeError(code, text.toStdString());
+}
+
+} // namespace
+
+struct Character::Private
+{
+    Character *q = nullptr;
+    QString id;
+    std::shared_ptr<const LoadedCharacter> loaded;
+    AgentControl *control = nullptr; // our parent
+    std::unique_ptr<CharacterWindow> window;
+    std::unique_ptr<BalloonWindow> balloon;
+    QTimer frameTimer;
+    QTimer balloonLinger;
+    QTimer starter;
+
+    QQueue<CharacterRequest> queue;
+    std::optional<CharacterRequest> current;
+
+    int animation = -1;
+    int frame = 0;
+    bool passEndsRequest = false; // the current request is one pass of this animation
+    bool speaking = false;
+
+    // Declared last so that it goes first: it must not report into a half-destroyed character.
+    std::unique_ptr<SpeechPlayer> player;
+
+    const CharacterModel &model() const { return loaded->model; }
+    CharacterRequest enqueue(const CharacterAction &action);
+    void startNext();
+    void finishCurrent();
+    void play(int animation, bool endsRequest);
+    void nextFrame();
+    void hideCharacter();
+    void placeBalloon();
+};
+
+CharacterRequest Character::Private::enqueue(const CharacterAction &action)
+{
+    const CharacterRequest request {control->nextRequestNumber(), action};
+    queue.enqueue(request);
+    emit control->requested(action);
+    if (!current)
+        starter.start();
+    return request;
+}
+
+void Character::Private::startNext()
+{
+    if (current || queue.isEmpty())
+        return;
+    current = queue.dequeue();
+    const CharacterAction action = current->action;
+    emit control->started(action);
+    const bool visible = window->isVisible();
+    switch (action.kind) {
+    case CharacterAction::Kind::Load:
+        break;
+    case CharacterAction::Kind::Show:
+        if (!visible) {
+            window->show();
+            window->raise();
+            play(model().appear, true);
+            return;
+        }
+        break;
+    case CharacterAction::Kind::MoveTo:
+        window->move(action.position);
+        break;
+    case CharacterAction::Kind::Height:
+        window->setCharacterHeight(action.height);
+        placeBalloon();
+        break;
+    case CharacterAction::Kind::Play:
+        // A hidden character has nothing to show; the queue goes on.
+        if (visible) {
+            play(model().findAnimation(action.text), true);
+            return;
+        }
+        break;
+    case CharacterAction::Kind::Speak:
+        if (visible && !action.text.trimmed().isEmpty()) {
+            balloonLinger.stop();
+            balloon->setText(action.text);
+            placeBalloon();
+            balloon->show();
+            speaking = true;
+            player->say(action.text, model().voice);
+            return;
+        }
+        break;
+    }
+    finishCurrent();
+}
+
+void Character::Private::finishCurrent()
+{
+    if (!current)
+        return;
+    const CharacterAction action = current->action;
+    current.reset();
+    passEndsRequest = false;
+    emit control->carriedOut(action);
+    // Through the event loop, not recursively: a long queue must not deepen the stack.
+    if (!queue.isEmpty())
+        starter.start();
+}
+
+void Character::Private::play(int index, bool endsRequest)
+{
+    animation = index;
+    frame = 0;
+    passEndsRequest = endsRequest;
+    window->showFrame(animation, frame);
+    frameTimer.start(model().animations[animation].frames[0].durationMs);
+}
+
+void Character::Private::nextFrame()
+{
+    const CharacterAnimation &running = model().animations[animation];
+    if (++frame < running.frames.size()) {
+        window->showFrame(animation, frame);
+        frameTimer.start(running.frames[frame].durationMs);
+        return;
+    }
+    if (passEndsRequest)
+        finishCurrent();
+    if (animation == (speaking ? model().speak : model().idle) || running.loop)
+        play(animation, false);
+    else
+        play(speaking ? model().speak : model().idle, false);
+}
+
+void Character::Private::hideCharacter()
+{
+    frameTimer.stop();
+    balloonLinger.stop();
+    player->stop();
+    speaking = false;
+    balloon->hide();
+    window->hide();
+    if (current && current->action.kind != CharacterAction::Kind::MoveTo
+        && current->action.kind != CharacterAction::Kind::Height)
+        finishCurrent();
+}
+
+void Character::Private::placeBalloon()
+{
+    if (balloon->isVisible() || speaking)
+        balloon->placeBeside(window->geometry());
+}
+
+Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> loaded,
+                     AgentControl *control)
+    : QObject(control)
+    , d(std::make_unique<Private>())
+{
+    d->q = this;
+    d->id = id;
+    d->loaded = std::move(loaded);
+    d->control = control;
+    d->window = std::make_unique<CharacterWindow>(d->loaded);
+    d->balloon = std::make_unique<BalloonWindow>(d->model().balloon);
+    d->player = std::make_unique<SpeechPlayer>();
+    d->animation = d->model().idle;
+
+    d->starter.setSingleShot(true);
+    d->starter.setInterval(0);
+    connect(&d->starter, &QTimer::timeout, this, [this] { d->startNext(); });
+    d->frameTimer.setSingleShot(true);
+    connect(&d->frameTimer, &QTimer::timeout, this, [this] { d->nextFrame(); });
+    d->balloonLinger.setSingleShot(true);
+    d->balloonLinger.setInterval(kBalloonLingerMs);
+    connect(&d->balloonLinger, &QTimer::timeout, d->balloon.get(), &QWidget::hide);
+
+    connect(d->window.get(), &CharacterWindow::hideRequested, this, [this] { d->hideCharacter(); });
+    connect(d->window.get(), &CharacterWindow::moved, this, [this] { d->placeBalloon(); });
+
+    SpeechPlayer *player = d->player.get();
+    connect(player, &SpeechPlayer::voiceStarted, this,
+            [this] { d->play(d->model().speak, false); });
+    connect(player, &SpeechPlayer::revealed, d->balloon.get(), &BalloonWindow::setRevealed);
+    connect(player, &SpeechPlayer::finished, this, [this] {
+        d->speaking = false;
+        d->balloonLinger.start();
+        d->play(d->model().idle, false);
+        d->finishCurrent();
+    });
+}
+
+Character::~Character() = default;
+
+CharacterRequest Character::Show()
+{
+    return d->enqueue(CharacterAction::show(d->id));
+}
+
+CharacterRequest Character::MoveTo(int x, int y)
+{
+    if (qAbs(x) > kMaxCoordinate || qAbs(y) > kMaxCoordinate)
+        fail(RuntimeError::InvalidProcedureCall,
+             QStringLiteral("%1: la posizione %2, %3 è fuori dallo schermo")
+                 .arg(d->id)
+                 .arg(x)
+                 .arg(y));
+    return d->enqueue(CharacterAction::moveTo(d->id, x, y));
+}
+
+CharacterRequest Character::Play(const QString &animation)
+{
+    if (d->model().findAnimation(animation) < 0)
+        fail(RuntimeError::InvalidProcedureCall,
+             QStringLiteral("%1: l'animazione «%2» non esiste").arg(d->id, animation));
+    return d->enqueue(CharacterAction::play(d->id, animation));
+}
+
+CharacterRequest Character::setHeight(int pixels)
+{
+    if (pixels < kMinHeight || pixels > kMaxHeight)
+        fail(RuntimeError::InvalidProcedureCall,
+             QStringLiteral("%1: l'altezza %2 non è tra %3 e %4 pixel")
+                 .arg(d->id)
+                 .arg(pixels)
+                 .arg(kMinHeight)
+                 .arg(kMaxHeight));
+    return d->enqueue(CharacterAction::setHeight(d->id, pixels));
+}
+
+CharacterRequest Character::Speak(const QString &text)
+{
+    return d->enqueue(CharacterAction::speak(d->id, text));
+}
+
+QString Character::id() const
+{
+    return d->id;
+}
+
+bool Character::isVisible() const
+{
+    return d->window->isVisible();
+}
+
+bool Character::isIdle() const
+{
+    return !d->current && d->queue.isEmpty();
+}
+
+QWidget *Character::window() const
+{
+    return d->window.get();
+}
+
+QWidget *Character::balloon() const
+{
+    return d->balloon.get();
+}
+
+const LoadedCharacter &Character::loaded() const
+{
+    return *d->loaded;
+}
+
+CharacterHandle::CharacterHandle(Character *character)
+    : m_character(character)
+    , m_id(character->id())
+{ }
+
+Character &CharacterHandle::get() const
+{
+    if (!m_character)
+        fail(RuntimeError::InvalidProcedureCall,
+             QStringLiteral("il personaggio «%1» non esiste più").arg(m_id));
+    return *m_character;
+}
+
+CharacterCollection::CharacterCollection(AgentControl *control)
+    : m_control(control)
+{ }
+
+CharacterRequest CharacterCollection::Load(const QString &id, const QString &loadKey)
+{
+    if (id.trimmed().isEmpty())
+        fail(RuntimeError::InvalidProcedureCall, QStringLiteral("manca il nome del personaggio"));
+    for (const QPointer<Character> &character : m_characters) {
+        if (character && character->id().compare(id, Qt::CaseInsensitive) == 0)
+            fail(RuntimeError::InvalidProcedureCall,
+                 QStringLiteral("il personaggio «%1» è già caricato").arg(id));
+    }
+    const QString path = findCharacterFile(loadKey, m_control->characterFolders());
+    if (path.isEmpty()) {
+        QStringList folders;
+        for (const QString &folder : m_control->characterFolders())
+            folders.append(QDir::toNativeSeparators(folder));
+        fail(RuntimeError::FileNotFound,
+             QStringLiteral("«%1» non porta a nessun file di personaggio (cercato in: %2)")
+                 .arg(loadKey, folders.join(QStringLiteral("; "))));
+    }
+    const std::shared_ptr<const LoadedCharacter> loaded = loadCharacterFile(path);
+    m_characters.append(new Character(id, loaded, m_control));
+
+    const CharacterRequest request {m_control->nextRequestNumber(),
+                                    CharacterAction::load(id, loadKey)};
+    emit m_control->requested(request.action);
+    emit m_control->started(request.action);
+    emit m_control->carriedOut(request.action);
+    return request;
+}
+
+CharacterHandle CharacterCollection::Item(const QString &id) const
+{
+    for (const QPointer<Character> &character : m_characters) {
+        if (character && character->id().compare(id, Qt::CaseInsensitive) == 0)
+            return CharacterHandle(character);
+    }
+    fail(RuntimeError::SubscriptOutOfRange,
+         QStringLiteral("il personaggio «%1» non è caricato").arg(id));
+}
+
+AgentControl::AgentControl(QObject *parent)
+    : AgentControl(defaultCharacterFolders(), parent)
+{ }
+
+AgentControl::AgentControl(const QStringList &characterFolders, QObject *parent)
+    : QObject(parent)
+    , m_folders(characterFolders)
+    , m_characters(this)
+{ }
+
+AgentControl::~AgentControl()
+{
+    // Before QObject's own clean-up, while the signals the characters use still exist.
+    for (const QPointer<Character> &character : m_characters.m_characters)
+        delete character.data();
+}
+
+} // namespace quorvel

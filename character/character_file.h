@@ -1,0 +1,38 @@
+#pragma once
+
+#include "character/manifest.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class QSvgRenderer;
+
+namespace quorvel {
+
+// The folders searched for character files, in order: the one beside the executable
+// (<exe>/../share/quorvel/characters, which serves both the build tree and an install) and the
+// installed data folder compiled in.
+QStringList defaultCharacterFolders();
+
+// The character file a load key leads to: its last component (after the last \ or /), matched
+// case-insensitively against the files of each folder in turn. Empty when there is none.
+QString findCharacterFile(const QString &loadKey, const QStringList &folders);
+
+struct LoadedCharacter
+{
+    LoadedCharacter();
+    ~LoadedCharacter();
+
+    QString filePath;
+    CharacterModel model;
+    std::vector<std::unique_ptr<QSvgRenderer>> pictures; // same order as model.imageNames
+};
+
+// Reads, checks and loads a character file with all its pictures, or throws
+// RuntimeError(InvalidFileFormat) naming the file and the problem.
+std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path);
+
+} // namespace quorvel

@@ -1,0 +1,263 @@
+#include "character/character_window.h"
+
+#include "character/character_file.h"
+
+#include <QBitmap>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QSvgRenderer>
+#include <QTextLine>
+
+namespace quorvel {
+
+namespace {
+
+constexpr int kMaxCachedFrames = 64;
+constexpr qreal kPadding = 10;
+constexpr qreal kTail = 16;
+constexpr qreal kMaxTextHeight = 480;
+
+QScreen *screenFor(const QPoint &point)
+{
+    QScreen *screen = QGuiApplication::screenAt(point);
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+} // namespace
+
+void makeFloatingWindow(QWidget *window)
+{
+    window->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                           | Qt::WindowDoesNotAcceptFocus);
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->setAttribute(Qt::WA_TranslucentBackground);
+    window->setFocusPolicy(Qt::NoFocus);
+}
+
+CharacterWindow::CharacterWindow(std::shared_ptr<const LoadedCharacter> character)
+    : m_character(std::move(character))
+{
+    makeFloatingWindow(this);
+    setWindowTitle(m_character->model.id);
+    setAccessibleName(m_character->model.id);
+    m_animation = m_character->model.idle;
+    resize(m_character->model.size);
+    // Until the game moves it, the character stands in the lower right corner of the screen.
+    if (QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect free = screen->availableGeometry();
+        move(free.right() - width() - 16, free.bottom() - height() - 16);
+    }
+    showFrame(m_animation, 0);
+}
+
+QSize CharacterWindow::sizeForHeight(int pixels) const
+{
+    const QSizeF box = m_character->model.viewBox;
+    return {qMax(1, qRound(pixels * box.width() / box.height())), pixels};
+}
+
+void CharacterWindow::setCharacterHeight(int pixels)
+{
+    const QSize wanted = sizeForHeight(pixels);
+    if (wanted == size())
+        return;
+    resize(wanted);
+    m_cache.clear();
+    showFrame(m_animation, m_frame);
+}
+
+const CharacterWindow::Rendered &CharacterWindow::rendered(int animation, int frame)
+{
+    const quint64 key = (quint64(quint32(animation)) << 32) | quint32(frame);
+    auto found = m_cache.constFind(key);
+    if (found != m_cache.constEnd())
+        return *found;
+    if (m_cache.size() >= kMaxCachedFrames)
+        m_cache.clear();
+
+    Rendered rendered;
+    rendered.image = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    rendered.image.fill(Qt::transparent);
+    {
+        QPainter painter(&rendered.image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const CharacterFrame &f = m_character->model.animations[animation].frames[frame];
+        for (int layer : f.layers)
+            m_character->pictures[size_t(layer)]->render(&painter, QRectF(QPointF(0, 0), size()));
+    }
+    // Pixels at least half opaque belong to the character; without a compositor everything
+    // else would show as black.
+    rendered.outline
+        = QRegion(QBitmap::fromImage(rendered.image.createAlphaMask(Qt::ThresholdAlphaDither)));
+    if (rendered.outline.isEmpty()) // an empty mask would show the whole rectangle
+        rendered.outline = QRegion(0, 0, 1, 1);
+    return *m_cache.insert(key, rendered);
+}
+
+void CharacterWindow::showFrame(int animation, int frame)
+{
+    m_animation = animation;
+    m_frame = frame;
+    setMask(rendered(animation, frame).outline);
+    update();
+}
+
+void CharacterWindow::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, rendered(m_animation, m_frame).image);
+}
+
+void CharacterWindow::moveEvent(QMoveEvent *)
+{
+    emit moved();
+}
+
+void CharacterWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_grab = event->globalPosition().toPoint() - pos();
+}
+
+void CharacterWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (m_grab && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - *m_grab);
+}
+
+void CharacterWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_grab.reset();
+}
+
+void CharacterWindow::contextMenuEvent(QContextMenuEvent *event)
+{
+    // Not exec(): a nested event loop could outlive the character (a new contest destroys it).
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addAction(QStringLiteral("Nascondi"), this, &CharacterWindow::hideRequested);
+    menu->popup(event->globalPos());
+}
+
+void CharacterWindow::closeEvent(QCloseEvent *event)
+{
+    // Closing is hiding: Show must be able to bring the character back.
+    event->ignore();
+    emit hideRequested();
+}
+
+BalloonWindow::BalloonWindow(const BalloonStyle &style)
+    : m_style(style)
+{
+    makeFloatingWindow(this);
+    QFont font(style.font);
+    font.setPointSize(style.pointSize);
+    setFont(font);
+}
+
+void BalloonWindow::setText(const QString &text)
+{
+    m_text = text;
+    m_revealed = 0;
+    setAccessibleName(text);
+    m_layout.setText(text);
+    m_layout.setFont(font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_layout.setTextOption(option);
+    m_layout.beginLayout();
+    qreal y = 0;
+    qreal width = 0;
+    for (QTextLine line = m_layout.createLine(); line.isValid(); line = m_layout.createLine()) {
+        line.setLineWidth(m_style.maxWidth);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+        width = qMax(width, line.naturalTextWidth());
+        if (y >= kMaxTextHeight) // what does not fit is heard, not shown
+            break;
+    }
+    m_layout.endLayout();
+    m_textSize = QSizeF(qMax<qreal>(width, 24), qMin(y, kMaxTextHeight));
+    resize(qCeil(m_textSize.width() + 2 * kPadding + kTail),
+           qCeil(m_textSize.height() + 2 * kPadding));
+    update();
+}
+
+void BalloonWindow::setRevealed(int characters)
+{
+    characters = qBound(0, characters, int(m_text.size()));
+    if (characters != m_revealed) {
+        m_revealed = characters;
+        update();
+    }
+}
+
+void BalloonWindow::placeBeside(const QRect &character)
+{
+    const QRect free = screenFor(character.center())->availableGeometry();
+    const int w = width();
+    const int h = height();
+    int x = character.left() - w;
+    m_tailOnRight = true;
+    if (x < free.left() && character.right() + 1 + w <= free.right() + 1) {
+        x = character.right() + 1;
+        m_tailOnRight = false;
+    }
+    x = qBound(free.left(), x, qMax(free.left(), free.right() + 1 - w));
+    const int head = character.top() + character.height() / 4;
+    const int y = qBound(free.top(), head - h / 2, qMax(free.top(), free.bottom() + 1 - h));
+    m_tailY = qBound(int(kPadding + 8), head - y, qMax(int(kPadding + 8), h - int(kPadding) - 8));
+    move(x, y);
+    setMask(QRegion(outline().toFillPolygon().toPolygon()));
+    update();
+}
+
+QPainterPath BalloonWindow::outline() const
+{
+    const QRectF body = m_tailOnRight ? QRectF(0.5, 0.5, width() - kTail - 1, height() - 1)
+                                      : QRectF(kTail + 0.5, 0.5, width() - kTail - 1, height() - 1);
+    QPainterPath path;
+    path.addRoundedRect(body, 10, 10);
+    QPainterPath tail;
+    if (m_tailOnRight) {
+        tail.moveTo(body.right() - 2, m_tailY - 7);
+        tail.lineTo(width() - 0.5, m_tailY);
+        tail.lineTo(body.right() - 2, m_tailY + 7);
+    } else {
+        tail.moveTo(body.left() + 2, m_tailY - 7);
+        tail.lineTo(0.5, m_tailY);
+        tail.lineTo(body.left() + 2, m_tailY + 7);
+    }
+    tail.closeSubpath();
+    return path.united(tail);
+}
+
+void BalloonWindow::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(rect(), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setPen(QPen(m_style.border, 2));
+    painter.setBrush(m_style.background);
+    painter.drawPath(outline());
+
+    painter.setPen(m_style.text);
+    QTextLayout::FormatRange unsaid;
+    unsaid.start = m_revealed;
+    unsaid.length = int(m_text.size()) - m_revealed;
+    unsaid.format.setForeground(Qt::transparent);
+    const qreal left = (m_tailOnRight ? 0 : kTail) + kPadding;
+    painter.setClipRect(QRectF(left, kPadding, m_textSize.width() + 1, m_textSize.height()));
+    m_layout.draw(&painter, QPointF(left, kPadding), {unsaid});
+}
+
+} // namespace quorvel

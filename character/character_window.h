@@ -1,0 +1,94 @@
+#pragma once
+
+#include "character/manifest.h"
+
+#include <QHash>
+#include <QImage>
+#include <QPoint>
+#include <QRegion>
+#include <QTextLayout>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+
+namespace quorvel {
+
+struct LoadedCharacter;
+
+// Both windows float above the game and must never take the focus from it (the answer box keeps
+// it while the character shows up, moves or speaks), so they are frameless tools that do not
+// accept the focus, and show without activating.
+void makeFloatingWindow(QWidget *window);
+
+// The character's own window: the current frame, shaped to its outline.
+class CharacterWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CharacterWindow(std::shared_ptr<const LoadedCharacter> character);
+
+    void showFrame(int animation, int frame);
+    // Height in pixels; the width follows the artwork's proportions.
+    void setCharacterHeight(int pixels);
+    QSize sizeForHeight(int pixels) const;
+
+signals:
+    void hideRequested();
+    void moved();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct Rendered
+    {
+        QImage image;
+        QRegion outline;
+    };
+    const Rendered &rendered(int animation, int frame);
+
+    std::shared_ptr<const LoadedCharacter> m_character;
+    QHash<quint64, Rendered> m_cache; // by (animation, frame), for the current size
+    int m_animation = 0;
+    int m_frame = 0;
+    std::optional<QPoint> m_grab; // where the pupil holds the character while dragging
+};
+
+// The word balloon beside the character: the whole text is laid out at once, so that the balloon
+// keeps its size while the words appear.
+class BalloonWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit BalloonWindow(const BalloonStyle &style);
+
+    void setText(const QString &text);
+    void setRevealed(int characters);
+    int revealed() const { return m_revealed; }
+    QString text() const { return m_text; }
+    // Beside the character (to its left if there is room on its screen, else to its right).
+    void placeBeside(const QRect &character);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QPainterPath outline() const;
+
+    BalloonStyle m_style;
+    QString m_text;
+    QTextLayout m_layout;
+    QSizeF m_textSize;
+    int m_revealed = 0;
+    bool m_tailOnRight = true;
+    int m_tailY = 0;
+};
+
+} // namespace quorvel

@@ -1,0 +1,274 @@
+#include "character/speech.h"
+
+#include "character/pronunciation.h"
+
+#include <QCoreApplication>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QPointer>
+#include <QPromise>
+#include <QStringList>
+#include <QThread>
+
+#include <espeak-ng/speak_lib.h>
+
+#include <functional>
+#include <memory>
+
+namespace quorvel {
+
+int Utterance::durationMs() const
+{
+    if (sampleRate <= 0)
+        return 0;
+    return int(qint64(samples.size() / 2) * 1000 / sampleRate);
+}
+
+namespace {
+
+// A speech longer than this is cut: the balloon still shows the whole text.
+constexpr int kMaxSeconds = 300;
+
+struct Collector
+{
+    QByteArray samples;
+    QList<espeak_EVENT> words;
+    qint64 maxBytes = 0;
+    std::function<bool()> cancelled;
+};
+
+struct Engine
+{
+    QMutex lock;
+    bool tried = false;
+    int sampleRate = 0;
+    QString problem;
+    QString voice;
+    Collector *collector = nullptr;
+};
+
+Engine &engine()
+{
+    static Engine instance;
+    return instance;
+}
+
+// Called by espeak-ng from inside espeak_Synth, under the engine's lock.
+int collect(short *wav, int count, espeak_EVENT *events)
+{
+    Collector *collector = engine().collector;
+    if (!collector)
+        return 1;
+    if (wav && count > 0)
+        collector->samples.append(reinterpret_cast<const char *>(wav), qsizetype(count) * 2);
+    for (espeak_EVENT *event = events; event && event->type != espeakEVENT_LIST_TERMINATED;
+         ++event) {
+        if (event->type == espeakEVENT_WORD)
+            collector->words.append(*event);
+    }
+    const bool stop = collector->samples.size() > collector->maxBytes
+        || (collector->cancelled && collector->cancelled());
+    return stop ? 1 : 0;
+}
+
+// Both need the lock held.
+bool initialise(Engine &e)
+{
+    if (!e.tried) {
+        e.tried = true;
+        const int rate
+            = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
+        if (rate > 0) {
+            e.sampleRate = rate;
+            espeak_SetSynthCallback(collect);
+        } else {
+            e.problem = QStringLiteral("espeak-ng non si avvia (mancano i suoi dati?)");
+        }
+    }
+    return e.sampleRate > 0;
+}
+
+bool selectVoice(Engine &e, const QString &language)
+{
+    if (e.voice == language)
+        return true;
+    const QByteArray name = language.toUtf8();
+    if (espeak_SetVoiceByName(name.constData()) != EE_OK) {
+        espeak_VOICE spec {};
+        spec.languages = name.constData();
+        if (espeak_SetVoiceByProperties(&spec) != EE_OK) {
+            e.voice.clear();
+            return false;
+        }
+    }
+    e.voice = language;
+    return true;
+}
+
+void shutdownEngine()
+{
+    Engine &e = engine();
+    QMutexLocker locker(&e.lock);
+    if (e.sampleRate > 0)
+        espeak_Terminate();
+    e.tried = false;
+    e.sampleRate = 0;
+    e.voice.clear();
+}
+
+// Word events count code points from 1 in the text handed to the engine; turn them into spans
+// of the written text, so that the balloon can show what has been said.
+QList<WordMark> marksInWrittenText(const SpokenText &spoken, const QList<espeak_EVENT> &events)
+{
+    QList<int> utf16OfCodePoint;
+    for (int i = 0; i < spoken.text.size(); ++i) {
+        utf16OfCodePoint.append(i);
+        if (spoken.text[i].isHighSurrogate() && i + 1 < spoken.text.size())
+            ++i;
+    }
+    QList<WordMark> marks;
+    const int count = int(utf16OfCodePoint.size());
+    for (const espeak_EVENT &event : events) {
+        const int first = event.text_position - 1;
+        const int last = first + qMax(event.length, 1) - 1;
+        if (first < 0 || first >= count)
+            continue;
+        const int start = spoken.source[utf16OfCodePoint[first]];
+        const int end = spoken.source[utf16OfCodePoint[qMin(last, count - 1)]] + 1;
+        marks.append({qMax(event.audio_position, 0), start, qMax(end - start, 1)});
+    }
+    return marks;
+}
+
+Utterance synthesiseWith(const QString &text, const VoiceSettings &voice,
+                         std::function<bool()> cancelled)
+{
+    Engine &e = engine();
+    QMutexLocker locker(&e.lock);
+    Utterance utterance;
+    if (!initialise(e)) {
+        utterance.problem = e.problem;
+        return utterance;
+    }
+    if (!selectVoice(e, voice.language)) {
+        utterance.problem = QStringLiteral("espeak-ng non ha la voce «%1»").arg(voice.language);
+        return utterance;
+    }
+    espeak_SetParameter(espeakRATE, voice.rate, 0);
+    espeak_SetParameter(espeakPITCH, voice.pitch, 0);
+
+    const SpokenText spoken = spokenForm(text);
+    const QByteArray utf8 = spoken.text.toUtf8();
+    Collector collector;
+    collector.maxBytes = qint64(e.sampleRate) * 2 * kMaxSeconds;
+    collector.cancelled = std::move(cancelled);
+    e.collector = &collector;
+    // Plain text only: no SSML tags, no [[phoneme]] escapes from whatever the game says.
+    const espeak_ERROR result
+        = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                       espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
+    e.collector = nullptr;
+    if (result != EE_OK) {
+        utterance.problem
+            = QStringLiteral("la sintesi non è riuscita (codice %1)").arg(int(result));
+        return utterance;
+    }
+    utterance.samples = std::move(collector.samples);
+    utterance.sampleRate = e.sampleRate;
+    utterance.words = marksInWrittenText(spoken, collector.words);
+    return utterance;
+}
+
+class SpeechThread : public QThread
+{
+public:
+    explicit SpeechThread(QObject *parent)
+        : QThread(parent)
+        , m_worker(new QObject)
+    {
+        setObjectName(QStringLiteral("quorvel-speech"));
+        m_worker->moveToThread(this);
+        // Runs on the speech thread as it ends; the worker is deleted when the thread finishes.
+        connect(this, &QThread::finished, m_worker, &QObject::deleteLater);
+        connect(this, &QThread::finished, this, &shutdownEngine, Qt::DirectConnection);
+        start();
+    }
+
+    ~SpeechThread() override
+    {
+        quit();
+        wait();
+    }
+
+    QObject *worker() const { return m_worker; }
+
+private:
+    QObject *m_worker;
+};
+
+SpeechThread *speechThread()
+{
+    // Only touched from the thread of the application object.
+    static QPointer<SpeechThread> thread;
+    if (!thread && QCoreApplication::instance())
+        thread = new SpeechThread(QCoreApplication::instance());
+    return thread;
+}
+
+} // namespace
+
+namespace speech_engine {
+
+Utterance synthesise(const QString &text, const VoiceSettings &voice)
+{
+    return synthesiseWith(text, voice, {});
+}
+
+QString phonemes(const QString &text, const QString &language)
+{
+    Engine &e = engine();
+    QMutexLocker locker(&e.lock);
+    if (!initialise(e) || !selectVoice(e, language))
+        return {};
+    const QByteArray utf8 = text.toUtf8();
+    const void *position = utf8.constData();
+    QStringList clauses;
+    while (position) {
+        const char *phonemes = espeak_TextToPhonemes(&position, espeakCHARS_UTF8, 0);
+        if (phonemes)
+            clauses.append(QString::fromUtf8(phonemes).trimmed());
+    }
+    return clauses.join(QLatin1Char(' '));
+}
+
+} // namespace speech_engine
+
+QFuture<Utterance> synthesiseInBackground(const QString &text, const VoiceSettings &voice)
+{
+    auto promise = std::make_shared<QPromise<Utterance>>();
+    promise->start();
+    QFuture<Utterance> future = promise->future();
+    SpeechThread *thread = speechThread();
+    if (!thread) {
+        Utterance none;
+        none.problem = QStringLiteral("nessuna applicazione Qt");
+        promise->addResult(none);
+        promise->finish();
+        return future;
+    }
+    // If the thread ends before this runs, the promise dies with the event and the future is
+    // cancelled.
+    QMetaObject::invokeMethod(
+        thread->worker(),
+        [promise, text, voice] {
+            if (!promise->isCanceled()) {
+                promise->addResult(
+                    synthesiseWith(text, voice, [promise] { return promise->isCanceled(); }));
+            }
+            promise->finish();
+        },
+        Qt::QueuedConnection);
+    return future;
+}
+
+} // namespace quorvel
