@@ -1,21 +1,18 @@
 #include "app/design.h"
 #include "app/error_report.h"
-#include "app/tavola.h"
-
-#include <QScreen>
+#include "app/program.h"
 
 int main(int argc, char **argv)
 {
     quorvel::Application app(argc, argv);
     quorvel::design::installFontSubstitutions();
     try {
-        quorvel::Tavola tavola;
-        const QRect screen = tavola.screen()->availableGeometry();
-        tavola.adjustSize();
-        tavola.move(screen.center() - tavola.rect().center());
-        tavola.show();
+        quorvel::Program program;
+        QObject::connect(&program, &quorvel::Program::ended, &app, &QCoreApplication::exit);
+        program.start();
         return app.exec();
     } catch (...) {
+        // An error while the window loads, before the event loop runs.
         quorvel::reportRuntimeError(std::current_exception());
     }
 }

@@ -3,12 +3,21 @@
 #include "app/design.h"
 #include "app/picture_button.h"
 #include "app/surface.h"
+#include "character/agent.h"
+#include "words/numlett.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDate>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
+#include <QTime>
 
 // Q_INIT_RESOURCE must be called outside any namespace; the pictures live in this static library,
 // where the linker would otherwise drop them.
@@ -89,8 +98,15 @@ constexpr QPoint PointerHotSpot {0, 0};
 
 } // namespace
 
-Tavola::Tavola(QWidget *parent)
+const QString Tavola::CharacterId = QStringLiteral("Merlin");
+const QString Tavola::CharacterLoadKey = QStringLiteral("C:\\WINDOWS\\msagent\\chars\\Merlin.acs");
+const QString Tavola::Greeting = QStringLiteral(
+    "Ciao. Vuoi giocare con me con l'abaco? E allora che il gioco abbia inizio. Che la magia "
+    "sia con te");
+
+Tavola::Tavola(const Seams &seams, QWidget *parent)
     : QMainWindow(parent)
+    , m_seams(seams)
 {
     initWindowResources();
     setObjectName(QStringLiteral("Tavola"));
@@ -109,9 +125,19 @@ Tavola::Tavola(QWidget *parent)
 
     buildControls();
     buildMenus();
+    connectHandlers();
+    if (m_seams.numbers)
+        m_draw.setSource(m_seams.numbers);
+
+    Form_Load();
 }
 
-Tavola::~Tavola() = default;
+Tavola::~Tavola()
+{
+    // The controls are torn down after this: the answer box losing the focus then is no handler's
+    // business.
+    Text3->removeEventFilter(this);
+}
 
 QString Tavola::institutionLine()
 {
@@ -240,6 +266,12 @@ void Tavola::buildControls()
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(box(1200, 2280, 975, 1095));
     Picture1->hide();
+    Agent1 = m_seams.characterFolders.isEmpty()
+        ? new AgentControl(Picture1)
+        : new AgentControl(m_seams.characterFolders, Picture1);
+    Agent1->setObjectName(QStringLiteral("Agent1"));
+    if (m_seams.agentCreated)
+        m_seams.agentCreated(Agent1);
 
     // Tab order follows the controls' tab indexes; hidden and disabled controls are skipped, so
     // the pupil cycles through "E&xit", the answer box and "&Nuovo calcolo".
@@ -261,6 +293,250 @@ void Tavola::buildMenus()
     via->setObjectName(QStringLiteral("via"));
     Next = menuBar()->addAction(QStringLiteral("nuovo"));
     Next->setObjectName(QStringLiteral("Next"));
+}
+
+} // namespace quorvel
+
+namespace quorvel {
+
+namespace {
+
+QColor toQColor(const rules::Colour &c)
+{
+    return QColor(c.red, c.green, c.blue);
+}
+
+QString text(std::string_view s)
+{
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+QString scoreText(int value)
+{
+    return QString::fromStdString(rules::scoreText(value));
+}
+
+} // namespace
+
+QString Tavola::numlett(const Currency &numer) const
+{
+    return QString::fromStdString(quorvel::numlett(numer));
+}
+
+long long Tavola::numberInText1() const
+{
+    return Currency::fromText(Text1->text().toStdString()).wholePart();
+}
+
+void Tavola::connectHandlers()
+{
+    connect(cmdNext, &QPushButton::clicked, this, &Tavola::cmdNext_Click);
+    connect(Command3, &QPushButton::clicked, this, &Tavola::Command3_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &Tavola::cmdExit_Click);
+    connect(Next, &QAction::triggered, this, &Tavola::Next_Click);
+    Text3->installEventFilter(this);
+}
+
+bool Tavola::event(QEvent *event)
+{
+    // The window is activated again whenever a message box closes or the pupil comes back from
+    // another program; the contest starts only at the first activation after loading.
+    if (event->type() == QEvent::WindowActivate && !m_activated) {
+        m_activated = true;
+        const bool handled = QMainWindow::event(event);
+        Form_Activate();
+        return handled;
+    }
+    return QMainWindow::event(event);
+}
+
+bool Tavola::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != Text3)
+        return QMainWindow::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        int KeyAscii = 0;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            KeyAscii = 13;
+        else if (key->key() == Qt::Key_Backspace)
+            KeyAscii = 8;
+        else if (!key->text().isEmpty())
+            KeyAscii = key->text().at(0).unicode();
+        // Keys that type nothing (arrows, shift) are no key press for the game.
+        if (KeyAscii != 0)
+            Text3_KeyPress(KeyAscii);
+    } else if (event->type() == QEvent::FocusOut) {
+        // Only the focus moving on to another control of this window counts: not the window
+        // losing the activation, nor a menu or popup opening over it.
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        QWidget *now = QApplication::focusWidget();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason
+            && reason != Qt::MenuBarFocusReason && now && now != Text3 && now->window() == this)
+            Text3_LostFocus();
+    }
+    return false; // every key reaches the box unchanged
+}
+
+void Tavola::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted())
+        emit closed();
+}
+
+void Tavola::setVerdict(const rules::Verdict &verdict)
+{
+    QPalette p = lblMessage->palette();
+    p.setColor(QPalette::WindowText, toQColor(verdict.colour));
+    lblMessage->setPalette(p);
+    lblMessage->setText(QString::fromStdString(verdict.text));
+}
+
+void Tavola::Form_Load()
+{
+    esatte.reset();
+    errate.reset();
+    Agent1->Characters().Load(CharacterId, CharacterLoadKey);
+    auto merlin = Agent1->Characters().Item(CharacterId);
+    merlin->Show();
+    merlin->MoveTo(630, 175);
+    merlin->Play(QStringLiteral("Announce"));
+    merlin->setHeight(205);
+    merlin->Speak(Greeting);
+}
+
+void Tavola::Form_Activate()
+{
+    cmdNext_Click();
+    errate.reset();
+    esatte.reset();
+}
+
+void Tavola::cmdNext_Click()
+{
+    Command3_Click();
+
+    Abacus &abacus = m_surface->abacus();
+    abacus.showAllBeads();
+    Text2->setText(QString());
+    lblMessage->setText(QString());
+
+    const int n = m_draw.next(); // reseeded from the clock at every draw
+    Text1->setText(QString::number(n));
+    const rules::Digits digits = rules::splitDigits(int(numberInText1()));
+    Text2->setText(numlett(Currency::fromText(Text1->text().toStdString())));
+
+    {
+        // Milestone praise: the character shows itself at every exercise, so a pupil who hid the
+        // wizard gets him back; the score read is the one on display.
+        auto merlin = Agent1->Characters().Item(CharacterId);
+        merlin->Show();
+        for (const rules::Milestone &row : rules::praiseFor(lblScore->text().toStdString())) {
+            merlin->Play(text(row.animation));
+            merlin->Speak(text(row.text));
+        }
+
+        abacus.showDigit(Abacus::Rod::Units, digits.units);
+        abacus.showDigit(Abacus::Rod::Tens, digits.tens);
+        abacus.showDigit(Abacus::Rod::Hundreds, digits.hundreds);
+        abacus.showDigit(Abacus::Rod::Thousands, digits.thousands);
+    }
+
+    Text3->setText(QString());
+    Text3->setFocus();
+    m_surface->setBackgroundColour(toQColor(rules::backgroundColour(esatte, errate)));
+    paintGradient();
+}
+
+void Tavola::paintGradient()
+{
+    RuntimeDrawing &drawing = m_surface->drawing();
+    drawing.setScaleHeight(rules::GradientScaleHeight);
+    drawing.setPenWidth(2);
+    // The stripes run to the window's outer width counted in twips, far past the right edge.
+    const double width = frameGeometry().width() * design::TwipsPerPixel;
+    for (int i = 0; i < rules::GradientStripes; ++i) {
+        const rules::Stripe stripe = rules::gradientStripe(i);
+        drawing.box(QPointF(0, stripe.top), QPointF(width, stripe.bottom), toQColor(stripe.colour));
+    }
+    m_surface->update();
+}
+
+void Tavola::Command3_Click()
+{
+    const bool right = rules::isRight(Text3->text().toStdString(), Text1->text().toStdString());
+    setVerdict(rules::checkVerdict(right, Text2->text().toStdString()));
+    if (!right) {
+        lblScore1->setText(scoreText(errate.value()));
+        cmdNext->setEnabled(true);
+        cmdNext->setFocus();
+    }
+    lblScore->setText(scoreText(esatte.value()));
+    cmdNext->setEnabled(true);
+    cmdNext->setFocus();
+    lblScore2->setText(scoreText(rules::total(esatte, errate)));
+    cmdNext->setEnabled(true);
+    cmdNext->setFocus();
+}
+
+void Tavola::Text3_KeyPress(int &KeyAscii)
+{
+    m_surface->drawing().clear();
+    m_surface->update();
+    if (KeyAscii != 13)
+        return;
+    cmdNext->setFocus();
+    const bool right = rules::isRight(Text3->text().toStdString(), Text1->text().toStdString());
+    if (right) {
+        esatte.increment();
+        setVerdict(rules::answerVerdict(true, Text1->text().toStdString()));
+        // The score labels catch up at the next exercise's check.
+    } else {
+        errate.increment();
+        setVerdict(rules::answerVerdict(false, Text1->text().toStdString()));
+        lblScore1->setText(scoreText(errate.value()));
+        lblScore->setText(scoreText(esatte.value()));
+        lblScore2->setText(scoreText(rules::total(esatte, errate)));
+    }
+}
+
+void Tavola::Text3_LostFocus()
+{
+    auto merlin = Agent1->Characters().Item(CharacterId);
+    merlin->Show();
+    const bool right = rules::isRight(Text3->text().toStdString(), Text1->text().toStdString());
+    // Zero has no words, so it is never read out.
+    if (numberInText1() != 0 && !right) {
+        merlin->Speak(QStringLiteral("Attenzione hai sbagliato! Il numero è"));
+        merlin->Speak(Text2->text());
+    }
+}
+
+void Tavola::Next_Click()
+{
+    QMessageBox question(QMessageBox::Question, QStringLiteral("INIZIARE NUOVA GARA"),
+                         QStringLiteral("INIZIAMO UNA NUOVA GARA  ?"),
+                         QMessageBox::Yes | QMessageBox::No, this);
+    question.setDefaultButton(QMessageBox::No);
+    if (question.exec() == QMessageBox::No) {
+        // As on any desktop, the window the question belonged to becomes active again, even
+        // where no window manager is there to do it.
+        activateWindow();
+        return;
+    }
+    emit newContestRequested();
+}
+
+void Tavola::cmdExit_Click()
+{
+    const QLocale locale = QLocale::system();
+    const QString time = locale.toString(QTime::currentTime(), QLocale::LongFormat);
+    const QString date = locale.toString(QDate::currentDate(), QLocale::ShortFormat);
+    QMessageBox goodbye(QMessageBox::NoIcon, QStringLiteral("Data ") + date,
+                        QStringLiteral("Ciao a presto. Ore ") + time, QMessageBox::Ok, this);
+    goodbye.exec();
+    emit programEnds(0);
 }
 
 } // namespace quorvel

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "engine/rules.h"
+
 #include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -10,25 +15,67 @@ class QPushButton;
 
 namespace quorvel {
 
+class AgentControl;
+class Currency;
 class PictureButton;
 class Surface;
 
 // The game's one window. Its controls carry the names the game's handlers and tests know them by,
-// both as members and as Qt object names.
+// both as members and as Qt object names; its handlers are named after control and event and run
+// their steps in the game's fixed order.
 class Tavola : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit Tavola(QWidget *parent = nullptr);
+    // What tests may replace. The game itself uses the defaults.
+    struct Seams
+    {
+        QStringList characterFolders; // empty: where the installed or built game keeps them
+        std::function<int()> numbers; // empty: a fresh random draw at every exercise
+        std::function<void(AgentControl *)> agentCreated; // before the character is loaded
+    };
+
+    // Loading the window runs its Load handler: the character is loaded and greets.
+    explicit Tavola(const Seams &seams = {}, QWidget *parent = nullptr);
     ~Tavola() override;
 
     static QString institutionLine();
     static QString creditLine();
     static QString addressLine();
+    static const QString CharacterId;
+    static const QString CharacterLoadKey;
+    static const QString Greeting;
+
+    // The Italian name of a number, as the character reads it.
+    QString numlett(const Currency &numer) const;
 
     Surface *surface() const { return m_surface; }
+    const rules::Counter &correctAnswers() const { return esatte; }
+    const rules::Counter &wrongAnswers() const { return errate; }
+
+signals:
+    // The pupil asked for a new contest: the window is to be unloaded and loaded afresh.
+    void newContestRequested();
+    // The pupil said goodbye: the program ends with this status.
+    void programEnds(int status);
+    // The pupil closed the window.
+    void closed();
 
 protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+    // Handlers.
+    void Form_Load();
+    void Form_Activate();
+    void cmdNext_Click();
+    void Command3_Click();
+    void cmdExit_Click();
+    void Next_Click();
+    void Text3_KeyPress(int &KeyAscii);
+    void Text3_LostFocus();
+
     Surface *m_surface = nullptr;
 
     QLineEdit *Text1 = nullptr;
@@ -45,15 +92,27 @@ protected:
     QLabel *Label3 = nullptr;
     QLabel *Label6 = nullptr;
     QWidget *Picture1 = nullptr;
+    AgentControl *Agent1 = nullptr;
 
     QMenu *INFOMAZIONI = nullptr;
     QMenu *Ciao = nullptr;
     QAction *via = nullptr;
     QAction *Next = nullptr;
 
+    rules::Counter esatte;
+    rules::Counter errate;
+
 private:
     void buildControls();
     void buildMenus();
+    void connectHandlers();
+    void setVerdict(const rules::Verdict &verdict);
+    void paintGradient();
+    long long numberInText1() const;
+
+    Seams m_seams;
+    rules::NumberDraw m_draw;
+    bool m_activated = false;
 };
 
 } // namespace quorvel

@@ -34,12 +34,10 @@ expect() { # NAME X Y R G B  (x, y in client pixels)
 }
 [ "$WIDTH" -eq 754 ] || { echo "FAIL window width $WIDTH"; fail=1; }
 
-# Every bead shows at start-up: bead 1 and bead 9 of each rod.
-expect "thousands bead 1" 212 316 255 255 0
-expect "thousands bead 9" 212 60 255 255 0
-expect "hundreds bead 1" 340 316 0 0 255
-expect "tens bead 5" 492 188 0 192 192
-expect "units bead 9" 636 60 255 0 255
+# The first exercise is on screen at once: the gradient from dark red at the top to violet at the
+# bottom, behind the abacus and the controls.
+expect "gradient at the top" 2 1 180 0 0
+expect "gradient at the bottom" 2 554 180 0 255
 expect "base bar" 190 360 0 255 255
 expect "thousands rod beside bead 9" 201 41 255 128 255
 expect "score label" 82 428 255 255 0

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/tavola.h"
+
+#include <QObject>
+#include <QPointer>
+
+namespace quorvel {
+
+// The program's life around its one window: loading and showing it, loading it afresh for a new
+// contest, and ending when the pupil says goodbye or closes it.
+class Program : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Program(const Tavola::Seams &seams = {}, QObject *parent = nullptr);
+    ~Program() override;
+
+    // Loads and shows the window; its Load handler runs first, its Activate handler once the
+    // window is active.
+    void start();
+    Tavola *window() const { return m_window; }
+
+signals:
+    void ended(int status);
+
+private:
+    void load();
+    void newContest();
+
+    Tavola::Seams m_seams;
+    QPointer<Tavola> m_window;
+};
+
+} // namespace quorvel

@@ -1,0 +1,42 @@
+#pragma once
+
+// What the window's tests share: the seams pointing the window at the built character, and a
+// pupil's hand for the message boxes the game opens.
+#include "app/tavola.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+
+namespace quorvel::testing {
+
+inline Tavola::Seams seams(std::function<int()> numbers = {})
+{
+    Tavola::Seams s;
+    s.characterFolders = { QStringLiteral(QUORVEL_BUILD_CHARACTERS) };
+    s.numbers = std::move(numbers);
+    return s;
+}
+
+// Answers the next message box that opens with the given button, after letting `look` see it.
+inline void answerNextBox(QMessageBox::StandardButton answer,
+                          std::function<void(QMessageBox *)> look = {})
+{
+    auto *timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer, look] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        timer->deleteLater();
+        timer->stop();
+        if (look)
+            look(box);
+        box->button(answer)->click();
+    });
+    timer->start(5);
+}
+
+} // namespace quorvel::testing

@@ -1,0 +1,388 @@
+// The game played offscreen with real keys and clicks: what the pupil sees after each step, where
+// the focus goes, and what reaches the wizard, in order.
+#include "app/design.h"
+#include "app/program.h"
+#include "app/surface.h"
+#include "app/tavola.h"
+#include "character/agent.h"
+#include "testing.h"
+#include "words/numlett.h"
+
+#include <QDate>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTime>
+
+#include <deque>
+
+using namespace quorvel;
+
+class GameTest : public QObject
+{
+    Q_OBJECT
+
+    std::deque<int> m_numbers; // what the next exercises draw
+    QStringList m_wizard; // every request made to the character
+    Program *m_program = nullptr;
+
+    Tavola *window() const { return m_program->window(); }
+    template<typename T = QWidget> T *control(const char *name) const
+    {
+        return window()->findChild<T *>(QLatin1String(name));
+    }
+    QLineEdit *answerBox() const { return control<QLineEdit>("Text3"); }
+    QString caption(const char *label) const { return control<QLabel>(label)->text(); }
+    QColor verdictColour() const
+    {
+        return control<QLabel>("lblMessage")->palette().color(QPalette::WindowText);
+    }
+
+    // Starts the program with these numbers to come, and waits for the first exercise.
+    void start(std::initializer_list<int> numbers)
+    {
+        m_numbers = numbers;
+        Tavola::Seams seams = testing::seams([this] {
+            const int n = m_numbers.empty() ? 1234 : m_numbers.front();
+            if (!m_numbers.empty())
+                m_numbers.pop_front();
+            return n;
+        });
+        seams.agentCreated = [this](AgentControl *agent) {
+            connect(agent, &AgentControl::requested, this,
+                    [this](const CharacterAction &a) { m_wizard << describe(a); });
+        };
+        m_program = new Program(seams);
+        m_program->start();
+        QVERIFY(QTest::qWaitForWindowActive(window()));
+        QTRY_COMPARE(QApplication::focusWidget(), answerBox());
+    }
+
+    void answer(const QString &typed)
+    {
+        QTest::keyClicks(answerBox(), typed);
+        QTest::keyClick(answerBox(), Qt::Key_Return);
+    }
+    // The second Enter, on "Nuovo calcolo".
+    void nextExercise()
+    {
+        QCOMPARE(QApplication::focusWidget(), control("cmdNext"));
+        QTest::keyClick(control("cmdNext"), Qt::Key_Return);
+    }
+    QStringList wizardSince(int from) const { return m_wizard.mid(from); }
+
+private slots:
+    void cleanup()
+    {
+        delete m_program;
+        m_program = nullptr;
+        m_wizard.clear();
+    }
+
+    void startUpGreetsAndDrawsTheFirstExercise()
+    {
+        start({4305});
+        QCOMPARE(m_wizard,
+                 QStringList({"Merlin.Load(\"C:\\WINDOWS\\msagent\\chars\\Merlin.acs\")",
+                              "Merlin.Show()", "Merlin.MoveTo(630, 175)",
+                              "Merlin.Play(\"Announce\")", "Merlin.Height = 205",
+                              "Merlin.Speak(\"Ciao. Vuoi giocare con me con l'abaco? E allora che "
+                              "il gioco abbia inizio. Che la magia sia con te\")",
+                              "Merlin.Show()"}));
+        QCOMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("4305"));
+        QCOMPARE(control<QLineEdit>("Text2")->text(), QStringLiteral("quattromilatrecentocinque"));
+        QCOMPARE(answerBox()->text(), QString());
+        QCOMPARE(caption("lblMessage"), QString());
+        for (const char *label : {"lblScore", "lblScore1", "lblScore2"})
+            QCOMPARE(caption(label), QStringLiteral("0"));
+        QVERIFY(control("cmdNext")->isEnabled());
+        QCOMPARE(window()->correctAnswers().value(), 0);
+        QCOMPARE(window()->wrongAnswers().value(), 0);
+
+        const Abacus &abacus = window()->surface()->abacus();
+        QCOMPARE(abacus.digit(Abacus::Rod::Thousands), 4);
+        QCOMPARE(abacus.digit(Abacus::Rod::Hundreds), 3);
+        QCOMPARE(abacus.digit(Abacus::Rod::Tens), 0);
+        QCOMPARE(abacus.digit(Abacus::Rod::Units), 5);
+        QCOMPARE(window()->surface()->backgroundColour(), QColor(20, 125, 25));
+        QVERIFY(!window()->surface()->drawing().isClear());
+
+        // Coming back to the window (here: after a message box) starts nothing new.
+        const int requests = m_wizard.size();
+        testing::answerNextBox(QMessageBox::No);
+        control<QMenuBar>("")->actions(); // the menu bar exists
+        window()->findChild<QAction *>("Next")->trigger();
+        QTest::qWait(50);
+        QCOMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("4305"));
+        QCOMPARE(m_wizard.size(), requests);
+    }
+
+    void rightAndWrongAnswers()
+    {
+        start({507, 507, 0, 0, 9});
+
+        // Right: yellow, counted, but the score labels wait for the next exercise.
+        answer("507");
+        QCOMPARE(caption("lblMessage"), QString::fromUtf8("Esatto, è incredibile!!!"));
+        QCOMPARE(verdictColour(), QColor(255, 255, 0));
+        QCOMPARE(window()->correctAnswers().value(), 1);
+        QCOMPARE(caption("lblScore"), QStringLiteral("0"));
+        QCOMPARE(caption("lblScore2"), QStringLiteral("0"));
+        QCOMPARE(QApplication::focusWidget(), control("cmdNext"));
+        int mark = m_wizard.size();
+        nextExercise();
+        QCOMPARE(caption("lblScore"), QStringLiteral("1"));
+        QCOMPARE(caption("lblScore2"), QStringLiteral("1"));
+        QCOMPARE(caption("lblMessage"), QString());
+        QCOMPARE(QApplication::focusWidget(), answerBox());
+        QCOMPARE(wizardSince(mark), QStringList {"Merlin.Show()"});
+
+        // Wrong, with a leading zero: red, all three labels at once, and the wizard corrects.
+        mark = m_wizard.size();
+        answer("0507");
+        QCOMPARE(caption("lblMessage"), QStringLiteral("Sbagliato!! 507"));
+        QCOMPARE(verdictColour(), QColor(255, 0, 0));
+        QCOMPARE(caption("lblScore"), QStringLiteral("1"));
+        QCOMPARE(caption("lblScore1"), QStringLiteral("1"));
+        QCOMPARE(caption("lblScore2"), QStringLiteral("2"));
+        QCOMPARE(wizardSince(mark),
+                 QStringList(
+                     {"Merlin.Show()",
+                      QString::fromUtf8("Merlin.Speak(\"Attenzione hai sbagliato! Il numero è\")"),
+                      "Merlin.Speak(\"cinquecentosette\")"}));
+
+        // The number 0: an empty answer is wrong, but zero is never read out.
+        nextExercise();
+        QCOMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("0"));
+        QCOMPARE(control<QLineEdit>("Text2")->text(), QString());
+        QCOMPARE(window()->surface()->abacus().digit(Abacus::Rod::Units), 0);
+        mark = m_wizard.size();
+        answer("");
+        QCOMPARE(caption("lblMessage"), QStringLiteral("Sbagliato!! 0"));
+        QCOMPARE(wizardSince(mark), QStringList {"Merlin.Show()"});
+        nextExercise();
+        answer("0");
+        QCOMPARE(caption("lblMessage"), QString::fromUtf8("Esatto, è incredibile!!!"));
+
+        // Letters are typed like anything else, and are simply wrong.
+        nextExercise();
+        answer("nove");
+        QCOMPARE(answerBox()->text(), QStringLiteral("nove"));
+        QCOMPARE(caption("lblMessage"), QStringLiteral("Sbagliato!! 9"));
+        QCOMPARE(window()->correctAnswers().value(), 2);
+        QCOMPARE(window()->wrongAnswers().value(), 3);
+    }
+
+    void enterTwiceCountsTwiceAndASkipCountsNothing()
+    {
+        start({12, 34, 56});
+        answer("12");
+        // Back into the box with the mouse, Enter again: the same exercise counts again.
+        QTest::mouseClick(answerBox(), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), answerBox());
+        QTest::keyClick(answerBox(), Qt::Key_Return);
+        QCOMPARE(window()->correctAnswers().value(), 2);
+        nextExercise();
+        QCOMPARE(caption("lblScore"), QStringLiteral("2"));
+
+        // Skipped with a wrong answer in the box: nothing counted, but the wizard still reads
+        // the old number as the focus leaves the box, before the new exercise's requests.
+        QTest::keyClicks(answerBox(), "43");
+        const int mark = m_wizard.size();
+        QTest::mouseClick(control("cmdNext"), Qt::LeftButton);
+        QCOMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("56"));
+        QCOMPARE(wizardSince(mark),
+                 QStringList(
+                     {"Merlin.Show()",
+                      QString::fromUtf8("Merlin.Speak(\"Attenzione hai sbagliato! Il numero è\")"),
+                      "Merlin.Speak(\"trentaquattro\")", "Merlin.Show()"}));
+        QCOMPARE(window()->correctAnswers().value(), 2);
+        QCOMPARE(window()->wrongAnswers().value(), 0);
+        QCOMPARE(caption("lblScore2"), QStringLiteral("2"));
+    }
+
+    void firstKeyClearsTheGradient()
+    {
+        start({77});
+        Surface *surface = window()->surface();
+        QVERIFY(!surface->drawing().isClear());
+        QTest::keyClick(answerBox(), Qt::Key_Backspace);
+        QVERIFY(surface->drawing().isClear());
+        QCOMPARE(surface->grab().toImage().pixelColor(2, 2), QColor(20, 125, 25));
+    }
+
+    void focusMovesLikeThePupilExpects()
+    {
+        start({1, 2});
+        // Tab from the answer box: "Nuovo calcolo", "Exit", back to the box. Leaving the box
+        // with Tab lets the wizard read the number.
+        const int mark = m_wizard.size();
+        QTest::keyClick(answerBox(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), control("cmdNext"));
+        QCOMPARE(wizardSince(mark).size(), 3);
+        QTest::keyClick(control("cmdNext"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), control("cmdExit"));
+        QTest::keyClick(control("cmdExit"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), answerBox());
+
+        // A menu opening is no leaving of the box.
+        const int before = m_wizard.size();
+        testing::answerNextBox(QMessageBox::No);
+        window()->findChild<QAction *>("Next")->trigger();
+        QTest::qWait(20);
+        QCOMPARE(m_wizard.size(), before);
+
+        // Alt+N from the box: the focus leaves first, then the button is pressed.
+        QTest::keyClick(window(), Qt::Key_N, Qt::AltModifier);
+        QTRY_COMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("2"));
+        QCOMPARE(QApplication::focusWidget(), answerBox());
+    }
+
+    void praiseAtMilestones()
+    {
+        start({1, 2, 3, 4, 5, 6, 7, 8});
+        for (int n = 1; n <= 5; ++n) {
+            answer(QString::number(n));
+            if (n < 5)
+                nextExercise();
+        }
+        // The fifth right answer reaches the label at the next exercise, and the praise with it.
+        int mark = m_wizard.size();
+        nextExercise();
+        QCOMPARE(caption("lblScore"), QStringLiteral("5"));
+        QCOMPARE(wizardSince(mark),
+                 QStringList({"Merlin.Show()", "Merlin.Play(\"congratulate_2\")",
+                              "Merlin.Speak(\"Sei grande\")"}));
+        // Still 5 on display after a wrong answer: the praise comes again, after the correction.
+        mark = m_wizard.size();
+        answer("x");
+        nextExercise();
+        QCOMPARE(wizardSince(mark).mid(3),
+                 QStringList({"Merlin.Show()", "Merlin.Play(\"congratulate_2\")",
+                              "Merlin.Speak(\"Sei grande\")"}));
+        // Enter twice skips 6 and lands on 7: no praise.
+        answer("7");
+        QTest::mouseClick(answerBox(), Qt::LeftButton);
+        QTest::keyClick(answerBox(), Qt::Key_Return);
+        mark = m_wizard.size();
+        nextExercise();
+        QCOMPARE(caption("lblScore"), QStringLiteral("7"));
+        QCOMPARE(wizardSince(mark), QStringList {"Merlin.Show()"});
+    }
+
+    void manyWrongAnswersNeverEndTheGame()
+    {
+        // The classic colour sums overflowed from the 655th wrong answer on.
+        start({1, 2});
+        for (int i = 0; i < 700; ++i) {
+            answerBox()->setFocus();
+            QTest::keyClick(answerBox(), Qt::Key_Return);
+        }
+        QCOMPARE(window()->wrongAnswers().value(), 700);
+        nextExercise();
+        QCOMPARE(window()->surface()->backgroundColour(), QColor(255, 125, 255));
+        QCOMPARE(caption("lblScore2"), QStringLiteral("700"));
+    }
+
+    void newContest()
+    {
+        start({11, 22, 33});
+        answer("11");
+        QPointer<Tavola> first = window();
+
+        // No changes nothing.
+        QString asked;
+        testing::answerNextBox(QMessageBox::No, [&asked](QMessageBox *box) {
+            asked = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon())
+                + "|" + QString::number(box->standardButtons()) + "|"
+                + QString::number(box->standardButton(box->defaultButton()));
+        });
+        window()->findChild<QAction *>("Next")->trigger();
+        QCOMPARE(asked,
+                 QStringLiteral("INIZIARE NUOVA GARA|INIZIAMO UNA NUOVA GARA  ?|%1|%2|%3")
+                     .arg(int(QMessageBox::Question))
+                     .arg(int(QMessageBox::Yes | QMessageBox::No))
+                     .arg(int(QMessageBox::No)));
+        QCOMPARE(window(), first.data());
+        QCOMPARE(window()->correctAnswers().value(), 1);
+
+        // Yes: a fresh window, a fresh wizard who greets again, a first exercise, scores at 0.
+        for (int round = 0; round < 2; ++round) {
+            m_wizard.clear();
+            testing::answerNextBox(QMessageBox::Yes);
+            window()->findChild<QAction *>("Next")->trigger();
+            QTRY_VERIFY(first.isNull());
+            QVERIFY(QTest::qWaitForWindowActive(window()));
+            QTRY_COMPARE(QApplication::focusWidget(), answerBox());
+            QCOMPARE(m_wizard.value(0), "Merlin.Load(\"C:\\WINDOWS\\msagent\\chars\\Merlin.acs\")");
+            QVERIFY(m_wizard.value(5).startsWith("Merlin.Speak(\"Ciao."));
+            QCOMPARE(window()->findChildren<AgentControl *>().size(), 1);
+            QCOMPARE(caption("lblScore"), QStringLiteral("0"));
+            QCOMPARE(window()->correctAnswers().value(), 0);
+            QCOMPARE(control<QLineEdit>("Text1")->text(), round == 0 ? "22" : "33");
+            first = window();
+        }
+    }
+
+    void goodbye()
+    {
+        start({5});
+        QSignalSpy ends(m_program, &Program::ended);
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::Critical;
+        int buttons = 0;
+        testing::answerNextBox(QMessageBox::Ok, [&](QMessageBox *box) {
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->standardButtons();
+        });
+        const QString today
+            = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+        QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
+        QCOMPARE(title, "Data " + today);
+        QVERIFY2(text.startsWith("Ciao a presto. Ore "), qPrintable(text));
+        // The time as the pupil's regional settings write it, give or take the seconds the click
+        // took.
+        bool saidNow = false;
+        for (int ago = 0; ago < 5 && !saidNow; ++ago) {
+            const QTime t = QTime::currentTime().addSecs(-ago);
+            saidNow = text
+                == "Ciao a presto. Ore " + QLocale::system().toString(t, QLocale::LongFormat);
+        }
+        QVERIFY2(saidNow, qPrintable(text));
+        QCOMPARE(icon, QMessageBox::NoIcon);
+        QCOMPARE(buttons, int(QMessageBox::Ok));
+        QCOMPARE(ends.size(), 1);
+        QCOMPARE(ends[0][0].toInt(), 0);
+    }
+
+    void closingEndsWithoutAMessage()
+    {
+        start({5});
+        QSignalSpy ends(m_program, &Program::ended);
+        window()->close();
+        QCOMPARE(ends.size(), 1);
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    }
+
+    void numlettIsOfferedByTheWindow()
+    {
+        start({5});
+        QCOMPARE(window()->numlett(Currency::fromWhole(2345)),
+                 QStringLiteral("duemilatrecentoquarantacinque"));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    design::installFontSubstitutions();
+    GameTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_game.moc"
