@@ -33,13 +33,40 @@ void Program::load()
     connect(m_window, &Tavola::closed, this, [this] { emit ended(0); });
 
     m_window->adjustSize();
-    const QRect screen = m_window->screen()->availableGeometry();
-    m_window->move(screen.center() - m_window->rect().center());
+    m_window->move(placeFor(*m_window));
     m_window->show();
     // Without a window manager nothing activates a window by itself; the game starts at the
     // window's first activation, so ask for it.
     m_window->raise();
     m_window->activateWindow();
+}
+
+QPoint Program::placeFor(const Tavola &window)
+{
+    // The wizard greets from a fixed place on the screen. Where the screen allows it the window
+    // goes where he does not hide the beads, as close to the centre as can be; otherwise it is
+    // centred, and the pupil can drag him aside.
+    const QRect screen = window.screen()->availableGeometry();
+    const QSize size = window.frameGeometry().size();
+    const QPoint centred = screen.center() - QPoint(size.width() / 2, size.height() / 2);
+    const QRect wizard = window.characterArea().adjusted(-8, -8, 8, 8);
+    const QRect beads = window.abacusArea();
+
+    QPoint best = centred;
+    qint64 bestDistance = -1;
+    for (int y = screen.top(); y + size.height() <= screen.bottom() + 1; y += 4) {
+        for (int x = screen.left(); x + size.width() <= screen.right() + 1; x += 4) {
+            if (beads.translated(x, y).intersects(wizard))
+                continue;
+            const QPoint off = QPoint(x, y) - centred;
+            const qint64 distance = qint64(off.x()) * off.x() + qint64(off.y()) * off.y();
+            if (bestDistance < 0 || distance < bestDistance) {
+                best = QPoint(x, y);
+                bestDistance = distance;
+            }
+        }
+    }
+    return best;
 }
 
 void Program::newContest()

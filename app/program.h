@@ -26,6 +26,7 @@ signals:
 
 private:
     void load();
+    static QPoint placeFor(const Tavola &window);
     void newContest();
 
     Tavola::Seams m_seams;

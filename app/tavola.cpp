@@ -4,6 +4,7 @@
 #include "app/picture_button.h"
 #include "app/surface.h"
 #include "character/agent.h"
+#include "character/character_file.h"
 #include "words/numlett.h"
 
 #include <QApplication>
@@ -323,6 +324,22 @@ QString Tavola::numlett(const Currency &numer) const
     return QString::fromStdString(quorvel::numlett(numer));
 }
 
+QRect Tavola::characterArea() const
+{
+    const QSizeF artwork = Agent1->Characters().Item(CharacterId)->loaded().model.viewBox;
+    const int width = qRound(CharacterHeight * artwork.width() / artwork.height());
+    return QRect(CharacterPlace, QSize(width, CharacterHeight));
+}
+
+QRect Tavola::abacusArea() const
+{
+    QRect area;
+    for (const Shape *shape : m_surface->abacus().paintOrder())
+        if (shape != &m_surface->abacus().baseBar())
+            area |= shape->box;
+    return area.translated(m_surface->pos());
+}
+
 long long Tavola::numberInText1() const
 {
     return Currency::fromText(Text1->text().toStdString()).wholePart();
@@ -400,9 +417,9 @@ void Tavola::Form_Load()
     Agent1->Characters().Load(CharacterId, CharacterLoadKey);
     auto merlin = Agent1->Characters().Item(CharacterId);
     merlin->Show();
-    merlin->MoveTo(630, 175);
+    merlin->MoveTo(CharacterPlace.x(), CharacterPlace.y());
     merlin->Play(QStringLiteral("Announce"));
-    merlin->setHeight(205);
+    merlin->setHeight(CharacterHeight);
     merlin->Speak(Greeting);
 }
 

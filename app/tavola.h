@@ -46,6 +46,13 @@ public:
     static const QString CharacterLoadKey;
     static const QString Greeting;
 
+    // Where the wizard stands on the screen once loaded: he greets from a fixed place.
+    static constexpr QPoint CharacterPlace {630, 175};
+    static constexpr int CharacterHeight = 205;
+    QRect characterArea() const;
+    // Where the beads and rods lie, in the window's coordinates.
+    QRect abacusArea() const;
+
     // The Italian name of a number, as the character reads it.
     QString numlett(const Currency &numer) const;
 
