@@ -110,9 +110,9 @@ void Character::Private::startNext()
         if (visible && !action.text.trimmed().isEmpty()) {
             balloonLinger.stop();
             balloon->setText(action.text);
+            speaking = true;
             placeBalloon();
             balloon->show();
-            speaking = true;
             player->say(action.text, model().voice);
             return;
         }
@@ -175,7 +175,7 @@ void Character::Private::hideCharacter()
 void Character::Private::placeBalloon()
 {
     if (balloon->isVisible() || speaking)
-        balloon->placeBeside(window->geometry());
+        balloon->placeBeside(window->figureGeometry());
 }
 
 Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> loaded,

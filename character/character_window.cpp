@@ -61,6 +61,12 @@ QSize CharacterWindow::sizeForHeight(int pixels) const
     return {qMax(1, qRound(pixels * box.width() / box.height())), pixels};
 }
 
+QRect CharacterWindow::figureGeometry()
+{
+    const QRect figure = rendered(m_character->model.idle, 0).outline.boundingRect();
+    return figure.translated(pos());
+}
+
 void CharacterWindow::setCharacterHeight(int pixels)
 {
     const QSize wanted = sizeForHeight(pixels);

@@ -32,6 +32,8 @@ public:
     // Height in pixels; the width follows the artwork's proportions.
     void setCharacterHeight(int pixels);
     QSize sizeForHeight(int pixels) const;
+    // Where the resting figure is on the screen, without the window's transparent margin.
+    QRect figureGeometry();
 
 signals:
     void hideRequested();

@@ -120,6 +120,12 @@ private slots:
         QVERIFY(window->isVisible());
         QCOMPARE(window->pos(), QPoint(630, 175));
         QCOMPARE(window->size(), QSize(103, 205)); // width from the 100×200 artwork
+        // The balloon spoke beside him: to the left of his figure (x 20 to 80 of 100 in the
+        // artwork), level with his head.
+        const QRect balloon = tiny->balloon()->geometry();
+        QCOMPARE(balloon.right() + 1, window->x() + 21);
+        const int head = window->y() + 20 + 165 / 4;
+        QVERIFY(balloon.top() < head && balloon.bottom() > head);
     }
 
     void twoSpeechesAreHeardInTurnWithoutBlocking()
