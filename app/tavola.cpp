@@ -226,8 +226,10 @@ void Tavola::buildControls()
 
     // Labels. Each caption stands above the score it names.
     const LabelDesign labels[] = {
+        // Left-aligned: a verdict wider than its small box is cut off, and its first letters are
+        // what tells the pupil "Esatto" from "Sbagliato".
         {"lblMessage", box(5520, 5160, 1305, 555), "io",
-         design::font("MS Sans Serif", 24, true, true), rgb(0, 255, 255), rgb(255, 0, 0), centred,
+         design::font("MS Sans Serif", 24, true, true), rgb(0, 255, 255), rgb(255, 0, 0), left,
          false},
         {"Label6", box(240, 5880, 2565, 495), "Risposte esatte", captionFont, rgb(224, 224, 224),
          rgb(0, 192, 0), centred, true},
