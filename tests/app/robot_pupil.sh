@@ -51,7 +51,7 @@ read_number() { # SHOT → the number the beads show
 }
 
 xdotool windowfocus --sync "$wid"
-plan=(right right wrong right wrong right)
+read -r -a plan <<<"${QUORVEL_PLAN:-right right wrong right wrong right}"
 right=0
 wrong=0
 for n in "${!plan[@]}"; do
