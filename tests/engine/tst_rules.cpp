@@ -133,44 +133,22 @@ TEST(Colours, GradientStripesCoverTheHeightOnce)
 
 TEST(Praise, MilestonesFollowTheCaption)
 {
-    struct Case
-    {
-        const char *caption;
-        const char *animation; // nullptr: no praise
-        const char *text;
+    const std::pair<const char *, const char *> praised[] = {
+        {"5", "congratulate_2"},  {"25", "congratulate"},  {"50", "wave"},
+        {"70", "wave"},           {"100", "congratulate"}, {"150", "congratulate_2"},
+        {"05", "congratulate_2"},
     };
-    const Case cases[] = {
-        {"5", "congratulate_2", "Sei grande"},
-        {"25", "congratulate", "Sei grande"},
-        {"50", "wave", "Sei veramente ok. Sei arrivato a 50 punti!"},
-        {"70", "wave", "Sei veramente ok. Sei arrivato a 70 punti!"},
-        {"100", "congratulate", "Eccezionale! Siamo a 100 punti!"},
-        {"150", "congratulate_2", "Eccezionale! Siamo a 150 punti!"},
-        {"0", nullptr, nullptr},
-        {"4", nullptr, nullptr},
-        {"6", nullptr, nullptr},
-        {"24", nullptr, nullptr},
-        {"26", nullptr, nullptr},
-        {"49", nullptr, nullptr},
-        {"51", nullptr, nullptr},
-        {"99", nullptr, nullptr},
-        {"149", nullptr, nullptr},
-        {"151", nullptr, nullptr},
-        {"200", nullptr, nullptr},
-        {"", nullptr, nullptr},
-        {"io", nullptr, nullptr},
-        {"05", "congratulate_2", "Sei grande"},
-    };
-    for (const Case &c : cases) {
-        const auto rows = praiseFor(c.caption);
-        if (!c.animation) {
-            EXPECT_TRUE(rows.empty()) << c.caption;
-            continue;
-        }
-        ASSERT_EQ(rows.size(), 1u) << c.caption;
-        EXPECT_EQ(rows[0].animation, c.animation);
-        EXPECT_EQ(rows[0].text, c.text);
+    for (const auto &[caption, animation] : praised) {
+        const auto rows = praiseFor(caption);
+        ASSERT_EQ(rows.size(), 1u) << caption;
+        EXPECT_EQ(rows[0].animation, animation) << caption;
     }
+    EXPECT_EQ(praiseFor("25")[0].text, "Sei grande");
+    EXPECT_EQ(praiseFor("70")[0].text, "Sei veramente ok. Sei arrivato a 70 punti!");
+    EXPECT_EQ(praiseFor("150")[0].text, "Eccezionale! Siamo a 150 punti!");
+    for (const char *caption :
+         {"0", "4", "6", "24", "26", "49", "51", "99", "149", "151", "200", "", "io"})
+        EXPECT_TRUE(praiseFor(caption).empty()) << caption;
 }
 
 TEST(Draw, NumbersComeFromTheSourceOrTheClock)
