@@ -32,7 +32,8 @@ QList<int> numberParts(QStringView word)
     for (int i = n - 1; i >= 0; --i) {
         for (const char16_t *part : kParts) {
             const QStringView candidate(part);
-            if (done[i + candidate.size()] && word.mid(i).startsWith(candidate)) {
+            const qsizetype end = i + candidate.size();
+            if (end <= n && done[end] && word.mid(i).startsWith(candidate)) {
                 next[i] = int(candidate.size());
                 break;
             }

@@ -7,6 +7,7 @@
 #include <QMutexLocker>
 #include <QPointer>
 #include <QPromise>
+#include <QSemaphore>
 #include <QStringList>
 #include <QThread>
 
@@ -184,14 +185,10 @@ class SpeechThread : public QThread
 public:
     explicit SpeechThread(QObject *parent)
         : QThread(parent)
-        , m_worker(new QObject)
     {
         setObjectName(QStringLiteral("quorvel-speech"));
-        m_worker->moveToThread(this);
-        // Runs on the speech thread as it ends; the worker is deleted when the thread finishes.
-        connect(this, &QThread::finished, m_worker, &QObject::deleteLater);
-        connect(this, &QThread::finished, this, &shutdownEngine, Qt::DirectConnection);
         start();
+        m_ready.acquire();
     }
 
     ~SpeechThread() override
@@ -200,10 +197,22 @@ public:
         wait();
     }
 
+    // Lives on the speech thread: what is queued to it runs there.
     QObject *worker() const { return m_worker; }
 
+protected:
+    void run() override
+    {
+        QObject worker;
+        m_worker = &worker;
+        m_ready.release();
+        exec();
+        shutdownEngine();
+    }
+
 private:
-    QObject *m_worker;
+    QSemaphore m_ready;
+    QObject *m_worker = nullptr;
 };
 
 SpeechThread *speechThread()

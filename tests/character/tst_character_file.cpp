@@ -201,15 +201,6 @@ private slots:
                  found.isEmpty() ? QString() : dir.filePath(found));
     }
 
-    void defaultFolderIsBesideTheExecutable()
-    {
-        const QStringList folders = defaultCharacterFolders();
-        QVERIFY(folders.size() >= 1);
-        QCOMPARE(folders.first(),
-                 QDir::cleanPath(QCoreApplication::applicationDirPath()
-                                 + "/../share/quorvel/characters"));
-    }
-
     void loadFailures_data()
     {
         QTest::addColumn<QString>("damage"); // what is done to the tiny character

@@ -39,12 +39,14 @@ private slots:
         QTRY_VERIFY(game.isActiveWindow() && answer->hasFocus());
 
         QStringList changes;
-        connect(qApp, &QApplication::focusChanged, this, [&](QWidget *from, QWidget *to) {
+        QObject
+            listening; // gone before changes and the game window, whose clean-up moves the focus
+        connect(qApp, &QApplication::focusChanged, &listening, [&](QWidget *from, QWidget *to) {
             changes << QStringLiteral("%1 -> %2")
                            .arg(from ? from->metaObject()->className() : "-",
                                 to ? to->metaObject()->className() : "-");
         });
-        connect(qApp, &QGuiApplication::focusWindowChanged, this,
+        connect(qApp, &QGuiApplication::focusWindowChanged, &listening,
                 [&](QWindow *window) { changes << "window " + (window ? window->title() : "-"); });
 
         QTemporaryDir dir;
@@ -82,6 +84,18 @@ private slots:
         // The X server agrees: typing reaches the answer box.
         xdotool({"type", "--delay", "20", "123"});
         QTRY_COMPARE(answer->text(), "123");
+
+        // The context menu, opened and left with Escape, gives the keys back to the answer box.
+        const QPoint now = tiny->window()->mapToGlobal(QPoint(50, 100));
+        xdotool({"mousemove", QString::number(now.x()), QString::number(now.y()), "click", "3"});
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        xdotool({"key", "Escape"});
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QVERIFY(tiny->window()->isVisible());
+        xdotool({"type", "--delay", "20", "45"});
+        QTRY_COMPARE(answer->text(), "12345");
+        QCOMPARE(QApplication::focusWidget(), answer);
+        QVERIFY(game.isActiveWindow());
     }
 };
 

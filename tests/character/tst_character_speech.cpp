@@ -194,21 +194,6 @@ private slots:
         if (engineHasItalian())
             QVERIFY(watcher.result().hasSound());
     }
-
-    void readingTimeWithoutAVoice()
-    {
-        VoiceSettings voice;
-        voice.msPerCharacter = 50;
-        voice.minimumMs = 1000;
-        QCOMPARE(voice.readingMs("Sei grande"), 1000);
-        QCOMPARE(voice.readingMs(QString(100, u'a')), 5000);
-        const QList<WordMark> marks = readingMarks(QStringLiteral("Sei grande, sei"), 1500);
-        QCOMPARE(marks.size(), 3);
-        QCOMPARE(marks[0].ms, 0);
-        QCOMPARE(marks[1].ms, 4 * 1500 / 15);
-        QCOMPARE(marks[2].start, 12);
-        QCOMPARE(revealEnd(QStringLiteral("Sei grande, sei"), 4, 2), 11);
-    }
 };
 
 int main(int argc, char **argv)
