@@ -56,7 +56,7 @@ struct Character::Private
     const CharacterModel &model() const { return loaded->model; }
     CharacterRequest enqueue(const CharacterAction &action);
     void startNext();
-    void finishCurrent();
+    bool finishCurrent(); // false if a handler destroyed the character
     void play(int animation, bool endsRequest);
     void nextFrame();
     void hideCharacter();
@@ -67,8 +67,10 @@ CharacterRequest Character::Private::enqueue(const CharacterAction &action)
 {
     const CharacterRequest request {control->nextRequestNumber(), action};
     queue.enqueue(request);
+    // A handler of these signals may destroy the control, and this character with it.
+    const QPointer<Character> alive(q);
     emit control->requested(action);
-    if (!current)
+    if (alive && !current)
         starter.start();
     return request;
 }
@@ -79,7 +81,10 @@ void Character::Private::startNext()
         return;
     current = queue.dequeue();
     const CharacterAction action = current->action;
+    const QPointer<Character> alive(q);
     emit control->started(action);
+    if (!alive)
+        return;
     const bool visible = window->isVisible();
     switch (action.kind) {
     case CharacterAction::Kind::Load:
@@ -121,17 +126,21 @@ void Character::Private::startNext()
     finishCurrent();
 }
 
-void Character::Private::finishCurrent()
+bool Character::Private::finishCurrent()
 {
     if (!current)
-        return;
+        return true;
     const CharacterAction action = current->action;
     current.reset();
     passEndsRequest = false;
+    const QPointer<Character> alive(q);
     emit control->carriedOut(action);
+    if (!alive)
+        return false;
     // Through the event loop, not recursively: a long queue must not deepen the stack.
     if (!queue.isEmpty())
         starter.start();
+    return true;
 }
 
 void Character::Private::play(int index, bool endsRequest)
@@ -151,8 +160,8 @@ void Character::Private::nextFrame()
         frameTimer.start(running.frames[frame].durationMs);
         return;
     }
-    if (passEndsRequest)
-        finishCurrent();
+    if (passEndsRequest && !finishCurrent())
+        return;
     if (animation == (speaking ? model().speak : model().idle) || running.loop)
         play(animation, false);
     else
@@ -329,9 +338,12 @@ CharacterRequest CharacterCollection::Load(const QString &id, const QString &loa
 
     const CharacterRequest request {m_control->nextRequestNumber(),
                                     CharacterAction::load(id, loadKey)};
-    emit m_control->requested(request.action);
-    emit m_control->started(request.action);
-    emit m_control->carriedOut(request.action);
+    const QPointer<AgentControl> control(m_control);
+    for (auto signal :
+         {&AgentControl::requested, &AgentControl::started, &AgentControl::carriedOut}) {
+        if (control)
+            emit(control->*signal)(request.action);
+    }
     return request;
 }
 

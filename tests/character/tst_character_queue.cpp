@@ -283,6 +283,30 @@ private slots:
         }
     }
 
+    void destroyedByAHandlerOfItsOwnSignals()
+    {
+        // A new contest may tear the control down from whatever the game does on a signal.
+        for (const char *signal : {"requested", "started", "done"}) {
+            Loaded loaded;
+            auto tearDown = [&](const Action &action) {
+                if (action.kind == Action::Kind::Speak)
+                    loaded.agent.reset();
+            };
+            if (signal == QByteArray("requested"))
+                connect(loaded.agent.get(), &AgentControl::requested, tearDown);
+            else if (signal == QByteArray("started"))
+                connect(loaded.agent.get(), &AgentControl::started, tearDown);
+            else
+                connect(loaded.agent.get(), &AgentControl::carriedOut, tearDown);
+            CharacterHandle tiny = loaded.tiny();
+            tiny->Show();
+            tiny->Play("Announce");
+            tiny->Speak("Sei grande");
+            QTRY_VERIFY_WITH_TIMEOUT(!loaded.agent, 10000);
+            QTest::qWait(50);
+        }
+    }
+
     void destroyedWhileSpeaking()
     {
         for (int round = 0; round < 3; ++round) {
