@@ -91,6 +91,10 @@ void Character::Private::startNext()
         break;
     case CharacterAction::Kind::Show:
         if (!visible) {
+            // With a move queued right behind, appear where it leads rather than appear elsewhere
+            // and jump there once the appearing is over (the game shows, then places him).
+            if (!queue.isEmpty() && queue.head().action.kind == CharacterAction::Kind::MoveTo)
+                window->move(queue.head().action.position);
             window->show();
             window->raise();
             play(model().appear, true);

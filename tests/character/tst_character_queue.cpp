@@ -81,6 +81,11 @@ private slots:
         fixture::writeCharacter(dir);
         AgentControl agent({dir.path()});
         Recorder recorder(agent);
+        QPoint appearedAt;
+        connect(&agent, &AgentControl::started, this, [&](const Action &action) {
+            if (action.kind == Action::Kind::MoveTo) // the appearing is over
+                appearedAt = agent.Characters().Item("Tiny")->window()->pos();
+        });
         // As the window's load handler does it: load, fetch, then the calls in the same handler.
         agent.Characters().Load("Tiny", "C:\\WINDOWS\\msagent\\chars\\Tiny.acs");
         {
@@ -119,6 +124,8 @@ private slots:
         QWidget *window = tiny->window();
         QVERIFY(window->isVisible());
         QCOMPARE(window->pos(), QPoint(630, 175));
+        // He appeared where the move put him, instead of jumping there afterwards.
+        QCOMPARE(appearedAt, QPoint(630, 175));
         QCOMPARE(window->size(), QSize(103, 205)); // width from the 100×200 artwork
         // The balloon spoke beside him: to the left of his figure (x 20 to 80 of 100 in the
         // artwork), level with his head.
