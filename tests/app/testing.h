@@ -2,11 +2,13 @@
 
 // What the window's tests share: the seams pointing the window at the built character, and a
 // pupil's hand for the message boxes the game opens.
+#include "app/design.h"
 #include "app/tavola.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -16,7 +18,7 @@ namespace quorvel::testing {
 inline Tavola::Seams seams(std::function<int()> numbers = {})
 {
     Tavola::Seams s;
-    s.characterFolders = { QStringLiteral(QUORVEL_BUILD_CHARACTERS) };
+    s.characterFolders = {QStringLiteral(QUORVEL_BUILD_CHARACTERS)};
     s.numbers = std::move(numbers);
     return s;
 }
@@ -40,3 +42,13 @@ inline void answerNextBox(QMessageBox::StandardButton answer,
 }
 
 } // namespace quorvel::testing
+
+// A test program's main: the application, with the game's font substitutions.
+#define QUORVEL_WIDGET_TEST_MAIN(TestClass)                                                        \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        QApplication app(argc, argv);                                                              \
+        quorvel::design::installFontSubstitutions();                                               \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }

@@ -377,12 +377,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    design::installFontSubstitutions();
-    GameTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUORVEL_WIDGET_TEST_MAIN(GameTest)
 
 #include "tst_game.moc"

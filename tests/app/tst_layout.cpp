@@ -223,12 +223,6 @@ private:
     Tavola *m_window = nullptr;
 };
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    design::installFontSubstitutions();
-    LayoutTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUORVEL_WIDGET_TEST_MAIN(LayoutTest)
 
 #include "tst_layout.moc"
