@@ -5,6 +5,7 @@
 #include "app/surface.h"
 #include "app/tavola.h"
 #include "character/agent.h"
+#include "engine/runtime_error.h"
 #include "testing.h"
 #include "words/numlett.h"
 
@@ -14,6 +15,7 @@
 #include <QLocale>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTime>
 
@@ -367,6 +369,23 @@ private slots:
         window()->close();
         QCOMPARE(ends.size(), 1);
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
+    }
+
+    void missingCharacterEndsStartUpWithAnError()
+    {
+        // The report box comes from the application's event delivery; here the error itself.
+        QTemporaryDir empty;
+        Tavola::Seams seams;
+        seams.characterFolders = {empty.path()};
+        Program program(seams);
+        try {
+            program.start();
+            QFAIL("started without its character");
+        } catch (const RuntimeError &e) {
+            QCOMPARE(e.number(), int(RuntimeError::FileNotFound));
+            QVERIFY2(e.description().find("Merlin.acs") != std::string::npos, e.what());
+        }
+        QVERIFY(!program.window() || !program.window()->isVisible());
     }
 
     void numlettIsOfferedByTheWindow()
