@@ -67,6 +67,7 @@ private:
 
 struct LabelDesign
 {
+    QLabel *&control;
     const char *name;
     QRect geometry;
     const char *text;
@@ -228,24 +229,25 @@ void Tavola::buildControls()
     const LabelDesign labels[] = {
         // Left-aligned: a verdict wider than its small box is cut off, and its first letters are
         // what tells the pupil "Esatto" from "Sbagliato".
-        {"lblMessage", box(5520, 5160, 1305, 555), "io",
+        {lblMessage, "lblMessage", box(5520, 5160, 1305, 555), "io",
          design::font("MS Sans Serif", 24, true, true), rgb(0, 255, 255), rgb(255, 0, 0), left,
          false},
-        {"Label6", box(240, 5880, 2565, 495), "Risposte esatte", captionFont, rgb(224, 224, 224),
-         rgb(0, 192, 0), centred, true},
-        {"Label1", box(4200, 5880, 2520, 495), "Risposte errate", captionFont, std::nullopt,
+        {Label6, "Label6", box(240, 5880, 2565, 495), "Risposte esatte", captionFont,
+         rgb(224, 224, 224), rgb(0, 192, 0), centred, true},
+        {Label1, "Label1", box(4200, 5880, 2520, 495), "Risposte errate", captionFont, std::nullopt,
          rgb(255, 0, 0), left, true},
-        {"Label3", box(8160, 5880, 2340, 495), "Risposte totali", captionFont, std::nullopt,
+        {Label3, "Label3", box(8160, 5880, 2340, 495), "Risposte totali", captionFont, std::nullopt,
          rgb(0, 0, 255), left, true},
-        {"lblScore", box(1200, 6360, 555, 795), "0", scoreFont, rgb(255, 255, 0), std::nullopt,
-         centred, true},
-        {"lblScore1", box(5280, 6360, 540, 795), "0", scoreFont, std::nullopt, rgb(255, 0, 0),
-         centred, true},
-        {"lblScore2", box(9120, 6360, 555, 885), "0", scoreFont, std::nullopt, rgb(0, 0, 255),
-         centred, true},
+        {lblScore, "lblScore", box(1200, 6360, 555, 795), "0", scoreFont, rgb(255, 255, 0),
+         std::nullopt, centred, true},
+        {lblScore1, "lblScore1", box(5280, 6360, 540, 795), "0", scoreFont, std::nullopt,
+         rgb(255, 0, 0), centred, true},
+        {lblScore2, "lblScore2", box(9120, 6360, 555, 885), "0", scoreFont, std::nullopt,
+         rgb(0, 0, 255), centred, true},
     };
     for (const LabelDesign &d : labels) {
         auto *label = new DesignLabel(d.bordered, client);
+        d.control = label;
         label->setObjectName(QLatin1String(d.name));
         label->setGeometry(d.geometry);
         label->setText(QString::fromUtf8(d.text));
@@ -254,13 +256,6 @@ void Tavola::buildControls()
         setColours(label, QPalette::Window, d.back.value_or(buttonFace), QPalette::WindowText,
                    d.fore.value_or(buttonText));
     }
-    lblMessage = client->findChild<QLabel *>(QStringLiteral("lblMessage"));
-    lblScore = client->findChild<QLabel *>(QStringLiteral("lblScore"));
-    lblScore1 = client->findChild<QLabel *>(QStringLiteral("lblScore1"));
-    lblScore2 = client->findChild<QLabel *>(QStringLiteral("lblScore2"));
-    Label1 = client->findChild<QLabel *>(QStringLiteral("Label1"));
-    Label3 = client->findChild<QLabel *>(QStringLiteral("Label3"));
-    Label6 = client->findChild<QLabel *>(QStringLiteral("Label6"));
     lblMessage->setCursor(Qt::PointingHandCursor);
     lblScore->setToolTip(QStringLiteral("Questo è il tuo punteggio. Forza con il  record"));
 
@@ -297,10 +292,6 @@ void Tavola::buildMenus()
     Next = menuBar()->addAction(QStringLiteral("nuovo"));
     Next->setObjectName(QStringLiteral("Next"));
 }
-
-} // namespace quorvel
-
-namespace quorvel {
 
 namespace {
 
