@@ -18,10 +18,9 @@ public:
 
     // From now on the client height counts `units` from 0 at the top.
     void setScaleHeight(double units) { m_scaleHeight = units; }
-    void setPenWidth(int pixels) { m_penWidth = pixels; }
 
-    // A filled box between two corners (x in pixels, y in scale units), the pen kept inside the
-    // outline; anything beyond the client area is clipped.
+    // A filled box between two corners (x in pixels, y in scale units). The pen is kept inside the
+    // outline, so its width never widens a box; anything beyond the client area is clipped.
     void box(QPointF corner1, QPointF corner2, const QColor &colour);
     // Wipes the drawing, so that only the background colour shows.
     void clear();
@@ -32,7 +31,6 @@ public:
 private:
     QImage m_picture;
     double m_scaleHeight;
-    int m_penWidth = 1;
     bool m_clear = true;
 };
 

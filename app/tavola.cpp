@@ -463,7 +463,6 @@ void Tavola::paintGradient()
 {
     RuntimeDrawing &drawing = m_surface->drawing();
     drawing.setScaleHeight(rules::GradientScaleHeight);
-    drawing.setPenWidth(2);
     // The stripes run to the window's outer width counted in twips, far past the right edge.
     const double width = frameGeometry().width() * design::TwipsPerPixel;
     for (int i = 0; i < rules::GradientStripes; ++i) {
