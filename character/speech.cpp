@@ -95,9 +95,9 @@ bool selectVoice(Engine &e, const QString &language)
         return true;
     const QByteArray name = language.toUtf8();
     if (espeak_SetVoiceByName(name.constData()) != EE_OK) {
-        espeak_VOICE spec {};
-        spec.languages = name.constData();
-        if (espeak_SetVoiceByProperties(&spec) != EE_OK) {
+        espeak_VOICE wanted {};
+        wanted.languages = name.constData();
+        if (espeak_SetVoiceByProperties(&wanted) != EE_OK) {
             e.voice.clear();
             return false;
         }
