@@ -333,6 +333,11 @@ QRect Tavola::abacusArea() const
     return area.translated(m_surface->pos());
 }
 
+bool Tavola::answerIsRight() const
+{
+    return rules::isRight(Text3->text().toStdString(), Text1->text().toStdString());
+}
+
 long long Tavola::numberInText1() const
 {
     return Currency::fromText(Text1->text().toStdString()).wholePart();
@@ -474,7 +479,7 @@ void Tavola::paintGradient()
 
 void Tavola::Command3_Click()
 {
-    const bool right = rules::isRight(Text3->text().toStdString(), Text1->text().toStdString());
+    const bool right = answerIsRight();
     setVerdict(rules::checkVerdict(right, Text2->text().toStdString()));
     if (!right) {
         lblScore1->setText(scoreText(errate.value()));
@@ -496,7 +501,7 @@ void Tavola::Text3_KeyPress(int &KeyAscii)
     if (KeyAscii != 13)
         return;
     cmdNext->setFocus();
-    const bool right = rules::isRight(Text3->text().toStdString(), Text1->text().toStdString());
+    const bool right = answerIsRight();
     if (right) {
         esatte.increment();
         setVerdict(rules::answerVerdict(true, Text1->text().toStdString()));
@@ -514,7 +519,7 @@ void Tavola::Text3_LostFocus()
 {
     auto merlin = Agent1->Characters().Item(CharacterId);
     merlin->Show();
-    const bool right = rules::isRight(Text3->text().toStdString(), Text1->text().toStdString());
+    const bool right = answerIsRight();
     // Zero has no words, so it is never read out.
     if (numberInText1() != 0 && !right) {
         merlin->Speak(QStringLiteral("Attenzione hai sbagliato! Il numero è"));

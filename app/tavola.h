@@ -115,6 +115,7 @@ private:
     void connectHandlers();
     void setVerdict(const rules::Verdict &verdict);
     void paintGradient();
+    bool answerIsRight() const;
     long long numberInText1() const;
 
     Seams m_seams;
