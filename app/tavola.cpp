@@ -12,93 +12,13 @@
 #include <QDate>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMenuBar>
 #include <QMessageBox>
-#include <QPainter>
+#include <QPushButton>
 #include <QTime>
 
-// Q_INIT_RESOURCE must be called outside any namespace; the pictures live in this static library,
-// where the linker would otherwise drop them.
-static void initWindowResources()
-{
-    Q_INIT_RESOURCE(window);
-}
-
 namespace quorvel {
-
-using design::box;
-using design::rgb;
-using design::SystemColour;
-using design::systemColour;
-
-namespace {
-
-// A label as the game's layout wants it: a fixed box painted in its back colour, text wrapping at
-// blanks and cut off where it does not fit, and optionally a thin single-line border.
-class DesignLabel : public QLabel
-{
-public:
-    DesignLabel(bool bordered, QWidget *parent)
-        : QLabel(parent)
-        , m_bordered(bordered)
-    {
-        setAutoFillBackground(true);
-        setWordWrap(true);
-        setMargin(bordered ? 1 : 0);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        QLabel::paintEvent(event);
-        if (!m_bordered)
-            return;
-        QPainter painter(this);
-        painter.setPen(Qt::black);
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    }
-
-private:
-    bool m_bordered;
-};
-
-struct LabelDesign
-{
-    QLabel *&control;
-    const char *name;
-    QRect geometry;
-    const char *text;
-    QFont font;
-    std::optional<QColor> back; // empty: button face
-    std::optional<QColor> fore; // empty: button text
-    Qt::Alignment alignment;
-    bool bordered;
-};
-
-void setColours(QWidget *widget, QPalette::ColorRole backRole, const QColor &back,
-                QPalette::ColorRole foreRole, const QColor &fore)
-{
-    QPalette p = widget->palette();
-    p.setColor(backRole, back);
-    p.setColor(foreRole, fore);
-    widget->setPalette(p);
-}
-
-QPixmap picture(const char *name)
-{
-    QPixmap pixmap(QStringLiteral(":/window/%1.xpm").arg(QLatin1String(name)));
-    Q_ASSERT(!pixmap.isNull());
-    return pixmap;
-}
-
-// The pencil's tip is the pointer picture's top-left pixel (Qt's XPM reader skips the hot spot
-// written in the file).
-constexpr QPoint PointerHotSpot {0, 0};
-
-} // namespace
 
 const QString Tavola::CharacterId = QStringLiteral("Merlin");
 const QString Tavola::CharacterLoadKey = QStringLiteral("C:\\WINDOWS\\msagent\\chars\\Merlin.acs");
@@ -110,21 +30,7 @@ Tavola::Tavola(const Seams &seams, QWidget *parent)
     : QMainWindow(parent)
     , m_seams(seams)
 {
-    initWindowResources();
-    setObjectName(QStringLiteral("Tavola"));
-    setWindowTitle(QStringLiteral("Quorvel -  ") + institutionLine() + QStringLiteral("  -  ")
-                   + creditLine());
-    setWindowIcon(QIcon(picture("quorvel-icon")));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setCursor(QCursor(picture("pointer"), PointerHotSpot.x(), PointerHotSpot.y()));
-
-    m_surface = new Surface(this);
-    m_surface->setObjectName(QStringLiteral("surface"));
-    setCentralWidget(m_surface);
-    // The client area keeps its size: the window is neither resized nor maximised.
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-
+    buildWindow();
     buildControls();
     buildMenus();
     connectHandlers();
@@ -139,158 +45,6 @@ Tavola::~Tavola()
     // The controls are torn down after this: the answer box losing the focus then is no handler's
     // business.
     Text3->removeEventFilter(this);
-}
-
-QString Tavola::institutionLine()
-{
-    return QStringLiteral("Laboratorio dell'abaco");
-}
-
-QString Tavola::creditLine()
-{
-    return QStringLiteral("Un gioco di Ada Quorvel e Bruno Abaco");
-}
-
-QString Tavola::addressLine()
-{
-    return QStringLiteral("Via dei Numeri 10, 00000 Borgo Abaco (AB)");
-}
-
-void Tavola::buildControls()
-{
-    QWidget *client = m_surface;
-    const QPalette &palette = client->palette();
-    const QColor buttonFace = systemColour(SystemColour::ButtonFace, palette);
-    const QColor buttonText = systemColour(SystemColour::ButtonText, palette);
-    const QFont buttonFont = design::font(QStringLiteral("MS Sans Serif"), 8.25, true);
-    const QFont captionFont = design::font(QStringLiteral("MS Sans Serif"), 18);
-    const QFont scoreFont = design::font(QStringLiteral("Times New Roman"), 36, true);
-    const Qt::Alignment centred = Qt::AlignHCenter | Qt::AlignTop;
-    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignTop;
-
-    // Text boxes: the answer box, and the two hidden holders of the number and its words.
-    auto textBox = [&](const char *name, QRect geometry, const char *text, const QFont &f,
-                       QColor back, QColor fore) {
-        auto *edit = new QLineEdit(QString::fromUtf8(text), client);
-        edit->setObjectName(QLatin1String(name));
-        edit->setGeometry(geometry);
-        edit->setFont(f);
-        setColours(edit, QPalette::Base, back, QPalette::Text, fore);
-        return edit;
-    };
-    const QColor windowBackground = systemColour(SystemColour::WindowBackground, palette);
-    const QColor windowText = systemColour(SystemColour::WindowText, palette);
-    Text1 = textBox("Text1", box(600, 120, 1935, 405), "0", design::font("MS Sans Serif", 12, true),
-                    rgb(255, 128, 255), windowText);
-    Text1->setMaxLength(12);
-    Text1->hide();
-    Text2 = textBox("Text2", box(2880, 7080, 4695, 1125), "Testo", design::font("Arial", 48, true),
-                    windowBackground, rgb(0, 255, 0));
-    Text2->setFocusPolicy(Qt::ClickFocus); // not a tab stop
-    Text2->hide();
-    Text3 = textBox("Text3", box(2880, 7320, 5055, 915), "Text3", design::font("Arial", 48),
-                    rgb(192, 255, 192), rgb(0, 192, 192));
-    Text3->setAlignment(Qt::AlignCenter);
-    Text3->setMaxLength(250);
-    Text3->setToolTip(QStringLiteral("Scrivi il numero e poi premi  il tasto Return (Invio)"));
-
-    // Buttons.
-    cmdNext = new PictureButton(QStringLiteral("&Nuovo calcolo"), rgb(255, 128, 255),
-                                picture("smile"), client);
-    cmdNext->setObjectName(QStringLiteral("cmdNext"));
-    cmdNext->setDownPicture(picture("laugh"));
-    cmdNext->setGeometry(box(480, 7320, 1815, 855));
-    cmdNext->setToolTip(QStringLiteral("Usa il tasto Return(invio) per l'esercizio successivo"));
-    cmdNext->setEnabled(false);
-    cmdNext->setCursor(Qt::PointingHandCursor);
-
-    cmdExit
-        = new PictureButton(QStringLiteral("E&xit"), rgb(0, 192, 192), picture("no-entry"), client);
-    cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    cmdExit->setGeometry(box(8520, 7320, 1815, 855));
-    cmdExit->setToolTip(QStringLiteral("Ti prego resta ancora, forse riuscirai a farmi uscire "));
-
-    for (PictureButton *button : {cmdNext, cmdExit}) {
-        button->setFont(buttonFont);
-        // Only the enabled look takes the desktop's button text; a disabled caption stays grey.
-        QPalette p = button->palette();
-        p.setColor(QPalette::Active, QPalette::ButtonText, buttonText);
-        p.setColor(QPalette::Inactive, QPalette::ButtonText, buttonText);
-        button->setPalette(p);
-    }
-
-    Command3 = new QPushButton(QStringLiteral("verifica"), client);
-    Command3->setObjectName(QStringLiteral("Command3"));
-    Command3->setGeometry(box(720, 1080, 975, 435));
-    Command3->setFont(design::font(QStringLiteral("MS Sans Serif"), 8.25));
-    Command3->hide();
-
-    // Labels. Each caption stands above the score it names.
-    const LabelDesign labels[] = {
-        // Left-aligned: a verdict wider than its small box is cut off, and its first letters are
-        // what tells the pupil "Esatto" from "Sbagliato".
-        {lblMessage, "lblMessage", box(5520, 5160, 1305, 555), "io",
-         design::font("MS Sans Serif", 24, true, true), rgb(0, 255, 255), rgb(255, 0, 0), left,
-         false},
-        {Label6, "Label6", box(240, 5880, 2565, 495), "Risposte esatte", captionFont,
-         rgb(224, 224, 224), rgb(0, 192, 0), centred, true},
-        {Label1, "Label1", box(4200, 5880, 2520, 495), "Risposte errate", captionFont, std::nullopt,
-         rgb(255, 0, 0), left, true},
-        {Label3, "Label3", box(8160, 5880, 2340, 495), "Risposte totali", captionFont, std::nullopt,
-         rgb(0, 0, 255), left, true},
-        {lblScore, "lblScore", box(1200, 6360, 555, 795), "0", scoreFont, rgb(255, 255, 0),
-         std::nullopt, centred, true},
-        {lblScore1, "lblScore1", box(5280, 6360, 540, 795), "0", scoreFont, std::nullopt,
-         rgb(255, 0, 0), centred, true},
-        {lblScore2, "lblScore2", box(9120, 6360, 555, 885), "0", scoreFont, std::nullopt,
-         rgb(0, 0, 255), centred, true},
-    };
-    for (const LabelDesign &d : labels) {
-        auto *label = new DesignLabel(d.bordered, client);
-        d.control = label;
-        label->setObjectName(QLatin1String(d.name));
-        label->setGeometry(d.geometry);
-        label->setText(QString::fromUtf8(d.text));
-        label->setFont(d.font);
-        label->setAlignment(d.alignment);
-        setColours(label, QPalette::Window, d.back.value_or(buttonFace), QPalette::WindowText,
-                   d.fore.value_or(buttonText));
-    }
-    lblMessage->setCursor(Qt::PointingHandCursor);
-    lblScore->setToolTip(QStringLiteral("Questo è il tuo punteggio. Forza con il  record"));
-
-    // Holder of the character control; it never shows.
-    Picture1 = new QWidget(client);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(box(1200, 2280, 975, 1095));
-    Picture1->hide();
-    Agent1 = m_seams.characterFolders.isEmpty()
-        ? new AgentControl(Picture1)
-        : new AgentControl(m_seams.characterFolders, Picture1);
-    Agent1->setObjectName(QStringLiteral("Agent1"));
-    if (m_seams.agentCreated)
-        m_seams.agentCreated(Agent1);
-
-    // Tab order follows the controls' tab indexes; hidden and disabled controls are skipped, so
-    // the pupil cycles through "E&xit", the answer box and "&Nuovo calcolo".
-    QWidget::setTabOrder(cmdExit, Text1);
-    QWidget::setTabOrder(Text1, Text2);
-    QWidget::setTabOrder(Text2, Text3);
-    QWidget::setTabOrder(Text3, cmdNext);
-    QWidget::setTabOrder(cmdNext, Picture1);
-    QWidget::setTabOrder(Picture1, Command3);
-}
-
-void Tavola::buildMenus()
-{
-    INFOMAZIONI = menuBar()->addMenu(QStringLiteral("INFORMAZIONI"));
-    INFOMAZIONI->setObjectName(QStringLiteral("INFOMAZIONI"));
-    Ciao = INFOMAZIONI->addMenu(creditLine());
-    Ciao->setObjectName(QStringLiteral("Ciao"));
-    via = Ciao->addAction(addressLine());
-    via->setObjectName(QStringLiteral("via"));
-    Next = menuBar()->addAction(QStringLiteral("nuovo"));
-    Next->setObjectName(QStringLiteral("Next"));
 }
 
 namespace {

@@ -110,6 +110,8 @@ protected:
     rules::Counter errate;
 
 private:
+    // The window and its controls as laid out (tavola_controls.cpp).
+    void buildWindow();
     void buildControls();
     void buildMenus();
     void connectHandlers();
