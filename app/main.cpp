@@ -5,6 +5,8 @@
 int main(int argc, char **argv)
 {
     quorvel::Application app(argc, argv);
+    // Lets the desktop match the window to its menu entry and icon (the Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
     quorvel::design::installFontSubstitutions();
     try {
         quorvel::Program program;

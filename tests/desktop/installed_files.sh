@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix and checks what a desktop and a software centre read:
+# the menu entry, the metainfo, the icons at every size, the manual page, and that the game's own
+# files are all there.
+#   installed_files.sh BUILD-DIR APP-ID
+set -uo pipefail
+build=$1
+id=$2
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+failures=0
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+
+DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null || { echo "FAIL cmake --install"; exit 1; }
+root=$stage/usr
+
+for f in bin/quorvel share/quorvel/characters/merlin.acs share/applications/$id.desktop \
+         share/metainfo/$id.metainfo.xml share/icons/hicolor/scalable/apps/$id.svg \
+         share/man/man6/quorvel.6; do
+  [ -f "$root/$f" ] || fail "not installed: $f"
+done
+
+# Hints (several main categories) are fine; warnings and errors are not.
+out=$(desktop-file-validate "$root/share/applications/$id.desktop" 2>&1)
+grep -vi '^.*: hint:' <<<"$out" | grep -q . && fail "desktop-file-validate: $out"
+
+out=$(appstreamcli validate --pedantic --no-net --no-color "$root/share/metainfo/$id.metainfo.xml" 2>&1)
+grep -E '^[EW]:' <<<"$out" && fail "appstreamcli validate: $out"
+
+out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$root/share/man/man6/quorvel.6" 2>&1 >/dev/null)
+[ -z "$out" ] || fail "man page: $out"
+
+# Each bitmap has its own size and shows the drawing: an opaque frame at the edge, beads inside.
+for size in 16 32 48 64 128 256; do
+  png=$root/share/icons/hicolor/${size}x${size}/apps/$id.png
+  [ -f "$png" ] || { fail "no $size px icon"; continue; }
+  got=$(identify -format '%wx%h' "$png")
+  [ "$got" = "${size}x${size}" ] || fail "$size px icon is $got"
+  opaque=$(convert "$png" -alpha extract -format '%[fx:mean]' info:)
+  awk -v m="$opaque" 'BEGIN { exit !(m > 0.9) }' || fail "$size px icon is mostly transparent ($opaque)"
+done
+
+[ $failures -eq 0 ] && echo "ok   installed files pass desktop-file-validate, appstreamcli, man"
+exit $((failures > 0))
