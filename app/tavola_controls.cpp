@@ -7,6 +7,7 @@
 #include "app/surface.h"
 #include "character/agent.h"
 
+#include <QAccessibleWidget>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -69,6 +70,9 @@ struct LabelDesign
     std::optional<QColor> fore; // empty: button text
     Qt::Alignment alignment;
     bool bordered;
+    // For screen readers: what the text is, and a description other than the text itself.
+    const char *caption = nullptr;
+    const char *description = nullptr;
 };
 
 void setColours(QWidget *widget, QPalette::ColorRole backRole, const QColor &back,
@@ -85,6 +89,53 @@ QPixmap picture(const char *name)
     QPixmap pixmap(QStringLiteral(":/window/%1.xpm").arg(QLatin1String(name)));
     Q_ASSERT(!pixmap.isNull());
     return pixmap;
+}
+
+// A bare number or a verdict does not say to a screen-reader user what it is: such labels read
+// with a caption in front, "Risposte esatte: 3". The name follows the text, so QLabel's own
+// announcement of a new text carries the caption too. Without a description of its own, the
+// label's whole text is its description: the verdict is wider than its box.
+const char *const AccessibleCaption = "quorvelAccessibleCaption";
+
+class CaptionedLabelAccessible : public QAccessibleWidget
+{
+public:
+    CaptionedLabelAccessible(QLabel *label, const QString &caption)
+        : QAccessibleWidget(label, QAccessible::StaticText)
+        , m_caption(caption)
+    { }
+
+    QString text(QAccessible::Text t) const override
+    {
+        const QString shown = static_cast<const QLabel *>(widget())->text();
+        if (t == QAccessible::Name)
+            return shown.isEmpty() ? m_caption : m_caption + QStringLiteral(": ") + shown;
+        if (t == QAccessible::Description && widget()->accessibleDescription().isEmpty())
+            return shown;
+        return QAccessibleWidget::text(t);
+    }
+
+private:
+    QString m_caption;
+};
+
+QAccessibleInterface *captionedLabel(const QString &className, QObject *object)
+{
+    auto *label = qobject_cast<QLabel *>(object);
+    if (!label || className != QLatin1String("QLabel"))
+        return nullptr;
+    const QString caption = label->property(AccessibleCaption).toString();
+    return caption.isEmpty() ? nullptr : new CaptionedLabelAccessible(label, caption);
+}
+
+// Before the label's first text: its first accessibility event fixes the interface it gets.
+void setAccessibleCaption(QLabel *label, const char *caption, const char *description)
+{
+    static const bool installed = (QAccessible::installFactory(captionedLabel), true);
+    Q_UNUSED(installed);
+    label->setProperty(AccessibleCaption, QString::fromUtf8(caption));
+    if (description)
+        label->setAccessibleDescription(QString::fromUtf8(description));
 }
 
 // The pencil's tip is the pointer picture's top-left pixel (Qt's XPM reader skips the hot spot
@@ -121,6 +172,9 @@ void Tavola::buildWindow()
 
     m_surface = new Surface(this);
     m_surface->setObjectName(QStringLiteral("surface"));
+    m_surface->setAccessibleName(QStringLiteral("Abaco"));
+    m_surface->setAccessibleDescription(
+        QStringLiteral("Un abaco a quattro aste: migliaia, centinaia, decine e unità"));
     setCentralWidget(m_surface);
     // The client area keeps its size: the window is neither resized nor maximised.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -163,6 +217,9 @@ void Tavola::buildControls()
     Text3->setAlignment(Qt::AlignCenter);
     Text3->setMaxLength(250);
     Text3->setToolTip(QStringLiteral("Scrivi il numero e poi premi  il tasto Return (Invio)"));
+    Text3->setAccessibleName(QStringLiteral("Risposta"));
+    Text3->setAccessibleDescription(
+        QStringLiteral("Scrivi in cifre il numero che mostra l'abaco, poi premi Invio"));
 
     // Buttons.
     cmdNext = new PictureButton(QStringLiteral("&Nuovo calcolo"), rgb(255, 128, 255),
@@ -173,12 +230,17 @@ void Tavola::buildControls()
     cmdNext->setToolTip(QStringLiteral("Usa il tasto Return(invio) per l'esercizio successivo"));
     cmdNext->setEnabled(false);
     cmdNext->setCursor(Qt::PointingHandCursor);
+    cmdNext->setAccessibleName(QStringLiteral("Nuovo calcolo"));
+    cmdNext->setAccessibleDescription(QStringLiteral("Passa all'esercizio successivo"));
 
     cmdExit
         = new PictureButton(QStringLiteral("E&xit"), rgb(0, 192, 192), picture("no-entry"), client);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setGeometry(box(8520, 7320, 1815, 855));
     cmdExit->setToolTip(QStringLiteral("Ti prego resta ancora, forse riuscirai a farmi uscire "));
+    // The caption is English; whoever cannot see it hears what the button does.
+    cmdExit->setAccessibleName(QStringLiteral("Esci"));
+    cmdExit->setAccessibleDescription(QStringLiteral("Saluta ed esci dal gioco"));
 
     for (PictureButton *button : {cmdNext, cmdExit}) {
         button->setFont(buttonFont);
@@ -201,7 +263,7 @@ void Tavola::buildControls()
         // what tells the pupil "Esatto" from "Sbagliato".
         {lblMessage, "lblMessage", box(5520, 5160, 1305, 555), "io",
          design::font("MS Sans Serif", 24, true, true), rgb(0, 255, 255), rgb(255, 0, 0), left,
-         false},
+         false, "Esito"},
         {Label6, "Label6", box(240, 5880, 2565, 495), "Risposte esatte", captionFont,
          rgb(224, 224, 224), rgb(0, 192, 0), centred, true},
         {Label1, "Label1", box(4200, 5880, 2520, 495), "Risposte errate", captionFont, std::nullopt,
@@ -209,17 +271,20 @@ void Tavola::buildControls()
         {Label3, "Label3", box(8160, 5880, 2340, 495), "Risposte totali", captionFont, std::nullopt,
          rgb(0, 0, 255), left, true},
         {lblScore, "lblScore", box(1200, 6360, 555, 795), "0", scoreFont, rgb(255, 255, 0),
-         std::nullopt, centred, true},
+         std::nullopt, centred, true, "Risposte esatte", "Quante risposte esatte hai dato finora"},
         {lblScore1, "lblScore1", box(5280, 6360, 540, 795), "0", scoreFont, std::nullopt,
-         rgb(255, 0, 0), centred, true},
+         rgb(255, 0, 0), centred, true, "Risposte errate",
+         "Quante risposte sbagliate hai dato finora"},
         {lblScore2, "lblScore2", box(9120, 6360, 555, 885), "0", scoreFont, std::nullopt,
-         rgb(0, 0, 255), centred, true},
+         rgb(0, 0, 255), centred, true, "Risposte totali", "Quante risposte hai dato in tutto"},
     };
     for (const LabelDesign &d : labels) {
         auto *label = new DesignLabel(d.bordered, client);
         d.control = label;
         label->setObjectName(QLatin1String(d.name));
         label->setGeometry(d.geometry);
+        if (d.caption)
+            setAccessibleCaption(label, d.caption, d.description);
         label->setText(QString::fromUtf8(d.text));
         label->setFont(d.font);
         label->setAlignment(d.alignment);

@@ -1,0 +1,143 @@
+#!/usr/bin/python3
+"""What a screen reader finds in the running game: walks the window's accessibility tree over
+AT-SPI, checks every control's Italian name and role, that the answer box has the focus and takes
+text, and that a verdict is announced when it appears.
+
+Run on an X server with a session bus of its own (run-under-xvfb.sh):
+    accessible_names.py PATH-TO-QUORVEL
+"""
+import os
+import subprocess
+import sys
+import time
+
+program = sys.argv[1]
+failures = []
+
+
+def fail(message):
+    failures.append(message)
+    print("FAIL", message)
+
+
+def wait_for(what, timeout=20.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = what()
+        if found:
+            return found
+        pump(0.1)
+    return None
+
+
+# The accessibility bus must be there before pyatspi connects to it.
+bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+time.sleep(0.5)
+
+import pyatspi  # noqa: E402
+from gi.repository import GLib  # noqa: E402
+
+
+def pump(seconds):
+    deadline = time.monotonic() + seconds
+    context = GLib.MainContext.default()
+    while time.monotonic() < deadline:
+        while context.pending():
+            context.iteration(False)
+        time.sleep(0.02)
+
+
+game = subprocess.Popen([program], env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
+
+
+def the_window():
+    desktop = pyatspi.Registry.getDesktop(0)
+    for app in desktop:
+        if app is None:
+            continue
+        for child in app:
+            if child is not None and child.name.startswith("Quorvel - "):
+                return child
+    return None
+
+
+def showing(node):
+    """Every control a pupil can see, depth first."""
+    for child in node:
+        if child is None or not child.getState().contains(pyatspi.STATE_SHOWING):
+            continue
+        yield child
+        yield from showing(child)
+
+
+try:
+    window = wait_for(the_window)
+    if window is None:
+        fail("the game's window does not appear on the accessibility bus")
+        sys.exit(1)
+    answer_box = None
+    # The first exercise is drawn at the first activation; its answer box then has the focus.
+    pump(1.0)
+
+    expected = {
+        ("text", "Risposta"): "Scrivi in cifre il numero che mostra l'abaco, poi premi Invio",
+        ("push button", "Nuovo calcolo"): "Passa all'esercizio successivo",
+        ("push button", "Esci"): "Saluta ed esci dal gioco",
+        ("label", "Esito"): "",
+        ("label", "Risposte esatte"): "",
+        ("label", "Risposte errate"): "",
+        ("label", "Risposte totali"): "",
+        ("label", "Risposte esatte: 0"): "Quante risposte esatte hai dato finora",
+        ("label", "Risposte errate: 0"): "Quante risposte sbagliate hai dato finora",
+        ("label", "Risposte totali: 0"): "Quante risposte hai dato in tutto",
+        ("menu item", "INFORMAZIONI"): None,
+        ("menu item", "nuovo"): None,
+    }
+    seen = {}
+    for node in showing(window):
+        role, name = node.getRoleName(), node.name
+        seen[(role, name)] = node
+        if role in ("filler", "panel", "menu bar") and node.childCount:
+            continue  # containers: what counts is inside
+        if not name.strip():
+            fail(f"a {role} has no name")
+    for (role, name), description in expected.items():
+        node = seen.get((role, name))
+        if node is None:
+            fail(f"no {role} named {name!r}; seen: {sorted(seen)}")
+        elif description is not None and node.description != description:
+            fail(f"{role} {name!r}: description {node.description!r}, expected {description!r}")
+    if not any(name == "Abaco" for (_, name) in seen):
+        fail("the abacus has no name")
+
+    answer_box = seen.get(("text", "Risposta"))
+    if answer_box is not None:
+        state = answer_box.getState()
+        if not state.contains(pyatspi.STATE_FOCUSED):
+            fail("the answer box does not have the focus")
+        if not state.contains(pyatspi.STATE_EDITABLE):
+            fail("the answer box is not editable")
+
+    # A wrong answer: the verdict is announced as soon as it appears.
+    announced = []
+    pyatspi.Registry.registerEventListener(
+        lambda event: announced.append(event.source.name), "object:property-change:accessible-name"
+    )
+    subprocess.run(["xdotool", "type", "--delay", "30", "x"], check=True)
+    subprocess.run(["xdotool", "key", "Return"], check=True)
+    verdicts = wait_for(lambda: [n for n in announced if n.startswith("Esito: ")], timeout=10)
+    if not verdicts:
+        fail(f"no verdict announced; names changed: {announced}")
+    else:
+        print("ok   verdict announced:", verdicts[0])
+        verdict = seen.get(("label", "Esito"))
+        if verdict is not None and verdict.description != verdicts[-1][len("Esito: "):]:
+            fail(f"the verdict's description {verdict.description!r} is not its text")
+    if not failures:
+        print("ok   every control has its Italian name and role")
+finally:
+    game.terminate()
+    game.wait()
+    bus.terminate()
+    bus.wait()
+sys.exit(1 if failures else 0)
