@@ -4,6 +4,7 @@
 #include "app/key_ascii.h"
 #include "app/picture_button.h"
 #include "app/surface.h"
+#include "app/time_format.h"
 #include "character/agent.h"
 #include "character/character_file.h"
 #include "words/numlett.h"
@@ -294,7 +295,7 @@ void Tavola::Next_Click()
 void Tavola::cmdExit_Click()
 {
     const QLocale locale = QLocale::system();
-    const QString time = locale.toString(QTime::currentTime(), QLocale::LongFormat);
+    const QString time = locale.toString(QTime::currentTime(), longTimeFormatWithoutZone(locale));
     const QString date = locale.toString(QDate::currentDate(), QLocale::ShortFormat);
     QMessageBox goodbye(QMessageBox::NoIcon, QStringLiteral("Data ") + date,
                         QStringLiteral("Ciao a presto. Ore ") + time, QMessageBox::Ok, this);

@@ -9,14 +9,11 @@
 #include "testing.h"
 #include "words/numlett.h"
 
-#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTime>
 
 #include <deque>
 
@@ -325,39 +322,6 @@ private slots:
             QCOMPARE(control<QLineEdit>("Text1")->text(), round == 0 ? "22" : "33");
             first = window();
         }
-    }
-
-    void goodbye()
-    {
-        start({5});
-        QSignalSpy ends(m_program, &Program::ended);
-        QString title, text;
-        QMessageBox::Icon icon = QMessageBox::Critical;
-        int buttons = 0;
-        testing::answerNextBox(QMessageBox::Ok, [&](QMessageBox *box) {
-            title = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            buttons = box->standardButtons();
-        });
-        const QString today
-            = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
-        QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
-        QCOMPARE(title, "Data " + today);
-        QVERIFY2(text.startsWith("Ciao a presto. Ore "), qPrintable(text));
-        // The time as the pupil's regional settings write it, give or take the seconds the click
-        // took.
-        bool saidNow = false;
-        for (int ago = 0; ago < 5 && !saidNow; ++ago) {
-            const QTime t = QTime::currentTime().addSecs(-ago);
-            saidNow = text
-                == "Ciao a presto. Ore " + QLocale::system().toString(t, QLocale::LongFormat);
-        }
-        QVERIFY2(saidNow, qPrintable(text));
-        QCOMPARE(icon, QMessageBox::NoIcon);
-        QCOMPARE(buttons, int(QMessageBox::Ok));
-        QCOMPARE(ends.size(), 1);
-        QCOMPARE(ends[0][0].toInt(), 0);
     }
 
     void closingEndsWithoutAMessage()
