@@ -1,18 +1,39 @@
-// The goodbye's time and date in the desktop's regional formats. CTest runs it under LANG=C and
+// Italian whatever the desktop's language: Qt's own texts in the game's boxes and menus, and the
+// goodbye's time and date in the desktop's regional formats. CTest runs it under LANG=C and
 // LANG=it_IT.UTF-8; the expected texts are written out here for each.
 #include "app/program.h"
 #include "app/tavola.h"
 #include "app/time_format.h"
+#include "app/translations.h"
 #include "testing.h"
 
+#include <QContextMenuEvent>
 #include <QDate>
+#include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTime>
 
 using namespace quorvel;
 
 namespace {
+
+// The texts of the menu that opens on `widget` for this event.
+QStringList menuTexts(QWidget *widget, QContextMenuEvent &event)
+{
+    QApplication::sendEvent(widget, &event);
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    if (!menu)
+        return {};
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        if (!action->isSeparator())
+            texts << action->text();
+    menu->close();
+    return texts;
+}
 
 QString twoDigits(int n)
 {
@@ -39,6 +60,39 @@ private slots:
     {
         delete m_program;
         m_program = nullptr;
+    }
+
+    // First, while no Italian catalogue is installed yet.
+    void withoutQtsItalianTheGameGoesOnInEnglish()
+    {
+        QTemporaryDir empty;
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("qtbase_it.qm.*" + empty.path() + ".*inglese"));
+        QVERIFY(!installQtItalian(empty.path()));
+        QMessageBox box(QMessageBox::Question, "t", "?", QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Yes"));
+    }
+
+    void qtsOwnTextsAreItalian()
+    {
+        Tavola *window = start();
+        QStringList buttons;
+        testing::answerNextBox(QMessageBox::No, [&buttons](QMessageBox *box) {
+            for (QAbstractButton *button : box->buttons())
+                buttons << button->text();
+        });
+        window->findChild<QAction *>("Next")->trigger();
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({QStringLiteral("&No"), QString::fromUtf8("&Sì")}));
+
+        auto *answer = window->findChild<QLineEdit *>("Text3");
+        answer->setText("12");
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                     answer->mapToGlobal(QPoint(5, 5)));
+        QCOMPARE(
+            menuTexts(answer, rightClick),
+            QStringList({"Ann&ulla\tCtrl+Z", "&Rifai\tCtrl+Y", "&Taglia\tCtrl+X", "&Copia\tCtrl+C",
+                         "&Incolla\tCtrl+V", "Elimina", "Seleziona tutto\tCtrl+A"}));
     }
 
     void goodbyeTellsTimeAndDateAsTheDesktopWritesThem()
