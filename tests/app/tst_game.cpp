@@ -201,11 +201,35 @@ private slots:
         QCOMPARE(caption("lblScore2"), QStringLiteral("2"));
     }
 
-    void firstKeyClearsTheGradient()
+    void gradientUntilTheFirstCharacterTyped()
     {
         start({77});
         Surface *surface = window()->surface();
+        // As the window paints it: every row covered, dark red at the top, violet at the bottom,
+        // from the left edge to the right one.
+        const QImage shot = surface->grab().toImage();
+        int lastBlue = -1;
+        for (int y = 0; y < shot.height(); ++y) {
+            const QColor left = shot.pixelColor(0, y);
+            QVERIFY2(left.red() == 180 && left.green() == 0 && left.blue() >= lastBlue,
+                     qPrintable(QStringLiteral("row %1").arg(y)));
+            QCOMPARE(shot.pixelColor(shot.width() - 1, y), left);
+            lastBlue = left.blue();
+        }
+        QCOMPARE(shot.pixelColor(0, 0), QColor(180, 0, 0));
+        QCOMPARE(lastBlue, 255);
+        // Beads and controls in front of it.
+        const QPoint bead = surface->abacus().bead(Abacus::Rod::Units, 1).outline().center();
+        QCOMPARE(shot.pixelColor(bead), QColor(255, 0, 255));
+        const QPoint score = control("lblScore")->geometry().topLeft() + QPoint(3, 3);
+        QCOMPARE(shot.pixelColor(score), QColor(255, 255, 0));
+
+        // Keys that type no character leave it, Tab too as it moves on; Backspace clears it.
+        for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Left, Qt::Key_End, Qt::Key_Shift, Qt::Key_F2})
+            QTest::keyClick(answerBox(), key);
+        QTest::keyClick(answerBox(), Qt::Key_Tab);
         QVERIFY(!surface->drawing().isClear());
+        answerBox()->setFocus();
         QTest::keyClick(answerBox(), Qt::Key_Backspace);
         QVERIFY(surface->drawing().isClear());
         QCOMPARE(surface->grab().toImage().pixelColor(2, 2), QColor(20, 125, 25));
