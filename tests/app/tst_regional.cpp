@@ -27,10 +27,11 @@ QStringList menuTexts(QWidget *widget, QContextMenuEvent &event)
     auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
     if (!menu)
         return {};
+    // Without the shortcuts after the tab: those are the platform's keys, not words.
     QStringList texts;
     for (const QAction *action : menu->actions())
         if (!action->isSeparator())
-            texts << action->text();
+            texts << action->text().section(QLatin1Char('\t'), 0, 0);
     menu->close();
     return texts;
 }
@@ -89,10 +90,9 @@ private slots:
         answer->setText("12");
         QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5),
                                      answer->mapToGlobal(QPoint(5, 5)));
-        QCOMPARE(
-            menuTexts(answer, rightClick),
-            QStringList({"Ann&ulla\tCtrl+Z", "&Rifai\tCtrl+Y", "&Taglia\tCtrl+X", "&Copia\tCtrl+C",
-                         "&Incolla\tCtrl+V", "Elimina", "Seleziona tutto\tCtrl+A"}));
+        QCOMPARE(menuTexts(answer, rightClick),
+                 QStringList({"Ann&ulla", "&Rifai", "&Taglia", "&Copia", "&Incolla", "Elimina",
+                              "Seleziona tutto"}));
     }
 
     void goodbyeTellsTimeAndDateAsTheDesktopWritesThem()
