@@ -7,7 +7,6 @@
 #include "character/agent.h"
 #include "engine/runtime_error.h"
 #include "testing.h"
-#include "words/numlett.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -372,13 +371,6 @@ private slots:
             QVERIFY2(e.description().find("Merlin.acs") != std::string::npos, e.what());
         }
         QVERIFY(!program.window() || !program.window()->isVisible());
-    }
-
-    void numlettIsOfferedByTheWindow()
-    {
-        start({5});
-        QCOMPARE(window()->numlett(Currency::fromWhole(2345)),
-                 QStringLiteral("duemilatrecentoquarantacinque"));
     }
 };
 
