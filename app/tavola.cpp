@@ -1,8 +1,10 @@
 #include "app/tavola.h"
 
 #include "app/design.h"
+#include "app/key_ascii.h"
 #include "app/picture_button.h"
 #include "app/surface.h"
+#include "app/time_format.h"
 #include "character/agent.h"
 #include "character/character_file.h"
 #include "words/numlett.h"
@@ -124,17 +126,11 @@ bool Tavola::eventFilter(QObject *watched, QEvent *event)
     if (watched != Text3)
         return QMainWindow::eventFilter(watched, event);
     if (event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        int KeyAscii = 0;
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            KeyAscii = 13;
-        else if (key->key() == Qt::Key_Backspace)
-            KeyAscii = 8;
-        else if (!key->text().isEmpty())
-            KeyAscii = key->text().at(0).unicode();
-        // Keys that type nothing (arrows, shift) are no key press for the game.
-        if (KeyAscii != 0)
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (const auto code = keyAscii(key->key(), key->modifiers(), key->text())) {
+            int KeyAscii = *code;
             Text3_KeyPress(KeyAscii);
+        }
     } else if (event->type() == QEvent::FocusOut) {
         // Only the focus moving on to another control of this window counts: not the window
         // losing the activation, nor a menu or popup opening over it.
@@ -299,7 +295,7 @@ void Tavola::Next_Click()
 void Tavola::cmdExit_Click()
 {
     const QLocale locale = QLocale::system();
-    const QString time = locale.toString(QTime::currentTime(), QLocale::LongFormat);
+    const QString time = locale.toString(QTime::currentTime(), longTimeFormatWithoutZone(locale));
     const QString date = locale.toString(QDate::currentDate(), QLocale::ShortFormat);
     QMessageBox goodbye(QMessageBox::NoIcon, QStringLiteral("Data ") + date,
                         QStringLiteral("Ciao a presto. Ore ") + time, QMessageBox::Ok, this);

@@ -1,5 +1,4 @@
-// The abacus as pixels: which beads show, which lies in front where they overlap, and the layers
-// behind and in front of it.
+// The abacus as pixels: which beads show, and which lies in front where they overlap.
 #include "app/abacus.h"
 #include "app/design.h"
 #include "app/surface.h"
@@ -7,7 +6,6 @@
 #include "testing.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QPainter>
 #include <QTest>
 
@@ -160,41 +158,6 @@ private slots:
             const QColor c = big.pixelColor(bead.center().x() * 4, bead.bottom() * 4 + 1);
             QVERIFY2(c.green() > 100 && c.blue() < 100, qPrintable(QString::number(int(rod))));
         }
-    }
-
-    void runtimeDrawingLiesBehindShapesAndControls()
-    {
-        Surface *surface = m_window->surface();
-        RuntimeDrawing &drawing = surface->drawing();
-        drawing.setScaleHeight(512);
-        // 256 stripes two units high, reaching far beyond the right edge.
-        for (int i = 0; i < 256; ++i)
-            drawing.box(QPointF(0, 2 * i), QPointF(11310, 2 * i + 2), QColor(180, 0, i));
-        surface->repaint();
-
-        QImage shot = surface->grab().toImage();
-        // Every row of the background is covered once, top dark red, bottom violet.
-        int lastBlue = -1;
-        for (int y = 0; y < shot.height(); ++y) {
-            const QColor c = shot.pixelColor(2, y);
-            QCOMPARE(c.red(), 180);
-            QVERIFY(c.blue() >= lastBlue);
-            lastBlue = c.blue();
-        }
-        QCOMPARE(shot.pixelColor(2, 0).blue(), 0);
-        QCOMPARE(lastBlue, 255);
-        QCOMPARE(shot.pixelColor(shot.width() - 1, shot.height() / 2).red(), 180);
-
-        // Shapes and controls stay in front.
-        const QPoint bead = surface->abacus().bead(Rod::Hundreds, 1).outline().center();
-        QCOMPARE(shot.pixelColor(bead), QColor(0, 0, 255));
-        auto *score = m_window->findChild<QLabel *>("lblScore");
-        QCOMPARE(shot.pixelColor(score->geometry().topLeft() + QPoint(3, 3)), QColor(255, 255, 0));
-
-        drawing.clear();
-        surface->setBackgroundColour(QColor(20, 125, 25));
-        shot = surface->grab().toImage();
-        QCOMPARE(shot.pixelColor(2, 2), QColor(20, 125, 25));
     }
 
 private:

@@ -7,16 +7,12 @@
 #include "character/agent.h"
 #include "engine/runtime_error.h"
 #include "testing.h"
-#include "words/numlett.h"
 
-#include <QDate>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTime>
 
 #include <deque>
 
@@ -204,11 +200,35 @@ private slots:
         QCOMPARE(caption("lblScore2"), QStringLiteral("2"));
     }
 
-    void firstKeyClearsTheGradient()
+    void gradientUntilTheFirstCharacterTyped()
     {
         start({77});
         Surface *surface = window()->surface();
+        // As the window paints it: every row covered, dark red at the top, violet at the bottom,
+        // from the left edge to the right one.
+        const QImage shot = surface->grab().toImage();
+        int lastBlue = -1;
+        for (int y = 0; y < shot.height(); ++y) {
+            const QColor left = shot.pixelColor(0, y);
+            QVERIFY2(left.red() == 180 && left.green() == 0 && left.blue() >= lastBlue,
+                     qPrintable(QStringLiteral("row %1").arg(y)));
+            QCOMPARE(shot.pixelColor(shot.width() - 1, y), left);
+            lastBlue = left.blue();
+        }
+        QCOMPARE(shot.pixelColor(0, 0), QColor(180, 0, 0));
+        QCOMPARE(lastBlue, 255);
+        // Beads and controls in front of it.
+        const QPoint bead = surface->abacus().bead(Abacus::Rod::Units, 1).outline().center();
+        QCOMPARE(shot.pixelColor(bead), QColor(255, 0, 255));
+        const QPoint score = control("lblScore")->geometry().topLeft() + QPoint(3, 3);
+        QCOMPARE(shot.pixelColor(score), QColor(255, 255, 0));
+
+        // Keys that type no character leave it, Tab too as it moves on; Backspace clears it.
+        for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Left, Qt::Key_End, Qt::Key_Shift, Qt::Key_F2})
+            QTest::keyClick(answerBox(), key);
+        QTest::keyClick(answerBox(), Qt::Key_Tab);
         QVERIFY(!surface->drawing().isClear());
+        answerBox()->setFocus();
         QTest::keyClick(answerBox(), Qt::Key_Backspace);
         QVERIFY(surface->drawing().isClear());
         QCOMPARE(surface->grab().toImage().pixelColor(2, 2), QColor(20, 125, 25));
@@ -327,39 +347,6 @@ private slots:
         }
     }
 
-    void goodbye()
-    {
-        start({5});
-        QSignalSpy ends(m_program, &Program::ended);
-        QString title, text;
-        QMessageBox::Icon icon = QMessageBox::Critical;
-        int buttons = 0;
-        testing::answerNextBox(QMessageBox::Ok, [&](QMessageBox *box) {
-            title = box->windowTitle();
-            text = box->text();
-            icon = box->icon();
-            buttons = box->standardButtons();
-        });
-        const QString today
-            = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
-        QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
-        QCOMPARE(title, "Data " + today);
-        QVERIFY2(text.startsWith("Ciao a presto. Ore "), qPrintable(text));
-        // The time as the pupil's regional settings write it, give or take the seconds the click
-        // took.
-        bool saidNow = false;
-        for (int ago = 0; ago < 5 && !saidNow; ++ago) {
-            const QTime t = QTime::currentTime().addSecs(-ago);
-            saidNow = text
-                == "Ciao a presto. Ore " + QLocale::system().toString(t, QLocale::LongFormat);
-        }
-        QVERIFY2(saidNow, qPrintable(text));
-        QCOMPARE(icon, QMessageBox::NoIcon);
-        QCOMPARE(buttons, int(QMessageBox::Ok));
-        QCOMPARE(ends.size(), 1);
-        QCOMPARE(ends[0][0].toInt(), 0);
-    }
-
     void closingEndsWithoutAMessage()
     {
         start({5});
@@ -384,13 +371,6 @@ private slots:
             QVERIFY2(e.description().find("Merlin.acs") != std::string::npos, e.what());
         }
         QVERIFY(!program.window() || !program.window()->isVisible());
-    }
-
-    void numlettIsOfferedByTheWindow()
-    {
-        start({5});
-        QCOMPARE(window()->numlett(Currency::fromWhole(2345)),
-                 QStringLiteral("duemilatrecentoquarantacinque"));
     }
 };
 

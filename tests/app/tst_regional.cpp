@@ -1,0 +1,181 @@
+// Italian whatever the desktop's language: Qt's own texts in the game's boxes and menus, and the
+// goodbye's time and date in the desktop's regional formats. CTest runs it under LANG=C and
+// LANG=it_IT.UTF-8; the expected texts are written out here for each.
+#include "app/program.h"
+#include "app/tavola.h"
+#include "app/time_format.h"
+#include "app/translations.h"
+#include "testing.h"
+
+#include <QContextMenuEvent>
+#include <QDate>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTime>
+
+using namespace quorvel;
+
+namespace {
+
+// The texts of the menu that opens on `widget` for this event.
+QStringList menuTexts(QWidget *widget, QContextMenuEvent &event)
+{
+    QApplication::sendEvent(widget, &event);
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    if (!menu)
+        return {};
+    // Without the shortcuts after the tab: those are the platform's keys, not words.
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        if (!action->isSeparator())
+            texts << action->text().section(QLatin1Char('\t'), 0, 0);
+    menu->close();
+    return texts;
+}
+
+QString twoDigits(int n)
+{
+    return QString::number(n).rightJustified(2, QLatin1Char('0'));
+}
+
+} // namespace
+
+class RegionalTest : public QObject
+{
+    Q_OBJECT
+
+    Program *m_program = nullptr;
+
+    Tavola *start()
+    {
+        m_program = new Program(testing::seams([] { return 5; }));
+        m_program->start();
+        return m_program->window();
+    }
+
+private slots:
+    void cleanup()
+    {
+        delete m_program;
+        m_program = nullptr;
+    }
+
+    // First, while no Italian catalogue is installed yet.
+    void withoutQtsItalianTheGameGoesOnInEnglish()
+    {
+        QTemporaryDir empty;
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("qtbase_it.qm.*"
+                                                + QRegularExpression::escape(empty.path())
+                                                + ".*inglese"));
+        QVERIFY(!installQtItalian(empty.path()));
+        QMessageBox box(QMessageBox::Question, "t", "?", QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Yes"));
+    }
+
+    void qtsOwnTextsAreItalian()
+    {
+        Tavola *window = start();
+        QStringList buttons;
+        testing::answerNextBox(QMessageBox::No, [&buttons](QMessageBox *box) {
+            for (QAbstractButton *button : box->buttons())
+                buttons << button->text();
+        });
+        window->findChild<QAction *>("Next")->trigger();
+        buttons.sort();
+        QCOMPARE(buttons, QStringList({QStringLiteral("&No"), QString::fromUtf8("&Sì")}));
+
+        auto *answer = window->findChild<QLineEdit *>("Text3");
+        answer->setText("12");
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                     answer->mapToGlobal(QPoint(5, 5)));
+        QCOMPARE(menuTexts(answer, rightClick),
+                 QStringList({"Ann&ulla", "&Rifai", "&Taglia", "&Copia", "&Incolla", "Elimina",
+                              "Seleziona tutto"}));
+    }
+
+    void goodbyeTellsTimeAndDateAsTheDesktopWritesThem()
+    {
+        const QString desktop = QLocale::system().name();
+        if (desktop != QLatin1String("it_IT") && desktop != QLatin1String("C"))
+            QSKIP("the expected texts are written for LANG=C and LANG=it_IT.UTF-8");
+        Tavola *window = start();
+        QSignalSpy ends(m_program, &Program::ended);
+        QString title, text;
+        QMessageBox::Icon icon = QMessageBox::Critical;
+        int buttons = 0;
+        testing::answerNextBox(QMessageBox::Ok, [&](QMessageBox *box) {
+            title = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->standardButtons();
+        });
+        const QDateTime before = QDateTime::currentDateTime();
+        QTest::mouseClick(window->findChild<QWidget *>("cmdExit"), Qt::LeftButton);
+        const QDateTime after = QDateTime::currentDateTime();
+
+        // Hours, minutes and seconds, in both locales; no zone. The day may turn meanwhile.
+        QStringList times, titles;
+        for (QDateTime t = before.addSecs(-1); t <= after.addSecs(1); t = t.addSecs(1)) {
+            const QTime clock = t.time();
+            const QDate day = t.date();
+            times << "Ciao a presto. Ore " + twoDigits(clock.hour()) + ":"
+                    + twoDigits(clock.minute()) + ":" + twoDigits(clock.second());
+            if (desktop == QLatin1String("it_IT")) {
+                titles << "Data " + twoDigits(day.day()) + "/" + twoDigits(day.month()) + "/"
+                        + twoDigits(day.year() % 100);
+            } else {
+                const char *months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+                titles << QStringLiteral("Data %1 %2 %3")
+                              .arg(day.day())
+                              .arg(months[day.month() - 1])
+                              .arg(day.year());
+            }
+        }
+        QVERIFY2(times.contains(text), qPrintable(text));
+        QVERIFY2(titles.contains(title), qPrintable(title));
+        QCOMPARE(icon, QMessageBox::NoIcon);
+        QCOMPARE(buttons, int(QMessageBox::Ok));
+        QCOMPARE(ends.size(), 1);
+        QCOMPARE(ends[0][0].toInt(), 0);
+    }
+
+    void timeWithoutZoneKeepsTheLocalesOwnWriting_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("expected");
+        // At 23:39:02.
+        QTest::newRow("it_IT") << "it_IT"
+                               << "23:39:02";
+        QTest::newRow("C") << "C"
+                           << "23:39:02";
+        QTest::newRow("zone in brackets") << "ca_ES"
+                                          << "23:39:02";
+        QTest::newRow("zone after a comma") << "be_BY"
+                                            << "23:39:02";
+        QTest::newRow("zone first") << "zh_HK" << QString::fromUtf8("下午11:39:02");
+        QTest::newRow("day period") << "en_US"
+                                    << "11:39:02 PM";
+        QTest::newRow("own separators") << "da_DK"
+                                        << "23.39.02";
+        QTest::newRow("quoted words") << "fr_CA"
+                                      << "23 h 39 min 02 s";
+        QTest::newRow("mark after the time") << "bg_BG" << QString::fromUtf8("23:39:02 ч.");
+    }
+
+    void timeWithoutZoneKeepsTheLocalesOwnWriting()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, expected);
+        const QLocale l(locale);
+        QCOMPARE(l.toString(QTime(23, 39, 2), longTimeFormatWithoutZone(l)), expected);
+    }
+};
+
+QUORVEL_WIDGET_TEST_MAIN(RegionalTest)
+
+#include "tst_regional.moc"
