@@ -1,9 +1,11 @@
 #include "app/design.h"
 #include "app/error_report.h"
+#include "app/platform.h"
 #include "app/program.h"
 
 int main(int argc, char **argv)
 {
+    quorvel::choosePlatform();
     quorvel::Application app(argc, argv);
     quorvel::design::installFontSubstitutions();
     try {

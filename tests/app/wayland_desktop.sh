@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# The game on a Wayland desktop, started the way a desktop starts programs: weston runs inside the
+# X server this test is given (so that its screen can be photographed and typed on), once with
+# XWayland and once without. From outside the process the test checks that the first exercise
+# appears, that a typed answer is judged, and that Alt+X and Enter end the game with status 0.
+#   wayland_desktop.sh PATH-TO-QUORVEL
+set -uo pipefail
+program=$1
+shots=${QUORVEL_SHOTS:-$(mktemp -d)}
+convert=$(command -v convert-im6.q16 || echo /usr/bin/convert)
+import=$(command -v import-im6.q16 || echo /usr/bin/import)
+xserver=$DISPLAY
+
+fail() { echo "FAIL $mode: $*"; [ -f "$log" ] && tail -n 20 "$log"; exit 1; }
+
+weston_pid=""
+game_pid=""
+runtime=""
+stop() {
+  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  [ -n "$weston_pid" ] && kill "$weston_pid" 2>/dev/null && wait "$weston_pid" 2>/dev/null
+  [ -n "$runtime" ] && rm -rf "$runtime"
+  game_pid="" weston_pid="" runtime=""
+}
+trap stop EXIT
+
+shot() { "$import" -display "$xserver" -window root PNG24:"$shots/$mode-$1.png"; }
+
+# The top right corner of the window's client area, as "X Y", found by the gradient's top stripe
+# (it runs to the right edge; the wizard may hide its left end), or nothing if it is not there.
+gradient_corner() {
+  "$convert" "$1" -fill black +opaque '#B40000' -fill white -opaque '#B40000' -format '%@' info: 2>/dev/null \
+    | awk '{ split($1, a, /[x+]/); if (a[1] >= 400) print a[3] + a[1] - 1, a[4] }'
+}
+
+pixel() { "$convert" "$1" -format "%[hex:u.p{$2,$3}]" info:; }
+
+play() {
+  mode=$1
+  runtime=$(mktemp -d)
+  chmod 700 "$runtime"
+  log="$runtime/weston.log"
+  # Weston's on-screen keyboard would open over the answer box; a pupil has a real one.
+  printf '[input-method]\npath=\n' >"$runtime/weston.ini"
+  local socket="quorvel-$$-$mode" extra=()
+  [ "$mode" = xwayland ] && extra=(--xwayland)
+  DISPLAY=$xserver XDG_RUNTIME_DIR=$runtime weston --backend=x11-backend.so \
+    --config="$runtime/weston.ini" --width=1280 --height=1024 --idle-time=0 --socket="$socket" "${extra[@]}" >"$log" 2>&1 &
+  weston_pid=$!
+  for _ in $(seq 100); do [ -S "$runtime/$socket" ] && break; sleep 0.1; done
+  [ -S "$runtime/$socket" ] || fail "weston did not start"
+
+  # As a desktop starts a program: a Wayland session, no platform chosen, DISPLAY only where
+  # the session has an X server.
+  local session=(env -u QT_QPA_PLATFORM -u DISPLAY XDG_SESSION_TYPE=wayland
+    WAYLAND_DISPLAY="$socket" XDG_RUNTIME_DIR="$runtime")
+  if [ "$mode" = xwayland ]; then
+    local display=""
+    for _ in $(seq 50); do
+      display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$log")
+      [ -n "$display" ] && break
+      sleep 0.1
+    done
+    [ -n "$display" ] || fail "no XWayland"
+    session+=(DISPLAY="$display")
+  fi
+  "${session[@]}" "$program" &
+  game_pid=$!
+
+  # Keys typed on the X server reach weston's window, and weston passes them to the window that
+  # has the keyboard.
+  local output
+  output=$(timeout 10 xdotool search --sync --class '^Weston Compositor$' | head -n1)
+  [ -n "$output" ] || fail "weston's window is not there"
+  xdotool windowfocus --sync "$output"
+
+  local corner=""
+  for n in $(seq 40); do
+    sleep 0.25
+    shot start
+    corner=$(gradient_corner "$shots/$mode-start.png")
+    [ -n "$corner" ] && break
+  done
+  [ -n "$corner" ] || fail "the first exercise did not appear (no gradient)"
+  read -r cx cy <<<"$corner"
+  echo "ok   $mode: the first exercise is on the screen, the client area's top right at $cx,$cy"
+
+  # A wrong answer, then "Nuovo calcolo"; one key clears the new gradient, and the background
+  # then shows the score: one wrong answer, none right.
+  xdotool type --delay 30 99999
+  xdotool key Return
+  sleep 0.5
+  shot verdict
+  xdotool key Return
+  sleep 0.5
+  xdotool type 1
+  sleep 0.5
+  shot score
+  local got
+  got=$(pixel "$shots/$mode-score.png" $((cx - 2)) $((cy + 2)))
+  [ "$got" = 157D4B ] || fail "background after one wrong answer: $got, expected 157D4B"
+  echo "ok   $mode: the answer was judged wrong, the score shows in the background"
+
+  xdotool key alt+x
+  sleep 1
+  shot goodbye
+  xdotool key Return
+  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$game_pid" 2>/dev/null && fail "the game did not end after the goodbye"
+  wait "$game_pid"
+  local status=$?
+  game_pid=""
+  [ $status -eq 0 ] || fail "exit status $status"
+  echo "ok   $mode: goodbye, exit status 0"
+  stop
+}
+
+play xwayland
+play wayland
