@@ -45,8 +45,10 @@ namespace {
 
 // Keeps a floating window a popup of its owner's window on Wayland. The owner is tied to it at
 // each show, when the owner is on the screen and before the compositor is told where the popup
-// goes. Qt 6.4 cannot move a popup the compositor already shows, so one that moved (the balloon
-// following the wizard) is shown afresh where it now is.
+// goes. So are the windows it opens (the wizard's context menu): a compositor may refuse a menu
+// opened from a popup that does not hold the pointer (weston ends the program). Qt 6.4 cannot
+// move a popup the compositor already shows, so one that moved (the balloon following the
+// wizard) is shown afresh where it now is.
 class FloatingPopup : public QObject
 {
 public:
@@ -60,11 +62,20 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (watched != m_floating) {
+            if (event->type() == QEvent::Show)
+                tieToOwner(static_cast<QWidget *>(watched));
+            return false;
+        }
         switch (event->type()) {
+        case QEvent::ChildAdded:
+            if (auto *child = qobject_cast<QWidget *>(static_cast<QChildEvent *>(event)->child()))
+                child->installEventFilter(this);
+            break;
         case QEvent::Show:
-            tieToOwner();
+            tieToOwner(m_floating);
             break;
         case QEvent::Move:
             if (m_floating->isVisible())
@@ -81,12 +92,12 @@ protected:
     }
 
 private:
-    void tieToOwner()
+    void tieToOwner(QWidget *window)
     {
-        QWindow *floating = m_floating->windowHandle();
+        QWindow *handle = window->isWindow() ? window->windowHandle() : nullptr;
         QWindow *owner = m_owner ? m_owner->window()->windowHandle() : nullptr;
-        if (floating && owner)
-            floating->setTransientParent(owner);
+        if (handle && owner)
+            handle->setTransientParent(owner);
     }
 
     void showAfresh()

@@ -85,6 +85,21 @@ play() {
   read -r cx cy <<<"$corner"
   echo "ok   $mode: the first exercise is on the screen, the client area's top right at $cx,$cy"
 
+  if [ "$mode" = wayland ]; then
+    # He stands on the window left of the abacus. His menu opens from a popup: the compositor
+    # must accept it, and the keyboard must stay with the answer box (typed on below).
+    local wx=$((cx - 649)) wy=$((cy + 254))
+    xdotool mousemove "$wx" "$wy"
+    sleep 0.3
+    xdotool click 3
+    sleep 0.8
+    shot menu
+    xdotool key Escape
+    sleep 0.3
+    kill -0 "$game_pid" 2>/dev/null || fail "the wizard's menu ended the game"
+    echo "ok   $mode: the wizard's menu opens"
+  fi
+
   # A wrong answer, then "Nuovo calcolo"; one key clears the new gradient, and the background
   # then shows the score: one wrong answer, none right.
   xdotool type --delay 30 99999
