@@ -102,8 +102,13 @@ private:
 
     void showAfresh()
     {
-        // Not from inside the event that reports the move.
+        // Once for all the moves of one turn of the event loop, and not from inside the event
+        // that reports one.
+        if (m_showPending)
+            return;
+        m_showPending = true;
         QTimer::singleShot(0, this, [this] {
+            m_showPending = false;
             if (m_floating->isVisible()) {
                 m_floating->hide();
                 m_floating->show();
@@ -131,6 +136,7 @@ private:
     QPointer<QWidget> m_owner;
     bool m_draggable;
     std::optional<QPoint> m_grab;
+    bool m_showPending = false;
 };
 
 } // namespace
