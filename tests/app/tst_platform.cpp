@@ -30,7 +30,6 @@ void TestPlatform::choice_data()
     QTest::newRow("the user's choice stands")
         << "QT_QPA_PLATFORM=wayland XDG_SESSION_TYPE=wayland DISPLAY=:0" << QByteArray();
     QTest::newRow("X11 session") << "XDG_SESSION_TYPE=x11 DISPLAY=:0" << QByteArray();
-    QTest::newRow("no desktop") << "" << QByteArray();
 }
 
 void TestPlatform::choice()
