@@ -45,9 +45,9 @@ void Program::load()
     // window's first activation, so ask for it.
     m_window->raise();
     m_window->activateWindow();
-    // A Wayland compositor need not give the keyboard to a window that asks for it, nor say so
-    // when it does not: after a short wait the window counts as activated anyway, and the pupil
-    // finds the first exercise when he clicks into it.
+    // A Wayland compositor need not give the keyboard to a window that asks for it, nor say that
+    // it will not: after a short wait the window counts as activated anyway, so the first
+    // exercise is there when the pupil clicks into it.
     if (onWayland())
         QTimer::singleShot(ActivationWait, m_window.data(), &Tavola::countAsActivated);
 }

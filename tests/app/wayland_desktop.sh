@@ -29,8 +29,8 @@ shot() { "$import" -display "$xserver" -window root PNG24:"$shots/$mode-$1.png";
 # The top right corner of the window's client area, as "X Y", found by the gradient's top stripe
 # (it runs to the right edge; the wizard may hide its left end), or nothing if it is not there.
 gradient_corner() {
-  "$convert" "$1" -fill black +opaque '#B40000' -fill white -opaque '#B40000' -format '%@' info: 2>/dev/null \
-    | awk '{ split($1, a, /[x+]/); if (a[1] >= 400) print a[3] + a[1] - 1, a[4] }'
+  "$convert" "$1" -fill black +opaque '#B40000' -fill white -opaque '#B40000' -format '%@' \
+    info: 2>/dev/null | awk '{ split($1, a, /[x+]/); if (a[1] >= 400) print a[3] + a[1] - 1, a[4] }'
 }
 
 pixel() { "$convert" "$1" -format "%[hex:u.p{$2,$3}]" info:; }
@@ -45,7 +45,8 @@ play() {
   local socket="quorvel-$$-$mode" extra=()
   [ "$mode" = xwayland ] && extra=(--xwayland)
   DISPLAY=$xserver XDG_RUNTIME_DIR=$runtime weston --backend=x11-backend.so \
-    --config="$runtime/weston.ini" --width=1280 --height=1024 --idle-time=0 --socket="$socket" "${extra[@]}" >"$log" 2>&1 &
+    --config="$runtime/weston.ini" --width=1280 --height=1024 --idle-time=0 \
+    --socket="$socket" "${extra[@]}" >"$log" 2>&1 &
   weston_pid=$!
   for _ in $(seq 100); do [ -S "$runtime/$socket" ] && break; sleep 0.1; done
   [ -S "$runtime/$socket" ] || fail "weston did not start"
@@ -54,8 +55,8 @@ play() {
   # the session has an X server.
   local session=(env -u QT_QPA_PLATFORM -u DISPLAY XDG_SESSION_TYPE=wayland
     WAYLAND_DISPLAY="$socket" XDG_RUNTIME_DIR="$runtime")
+  local display=""
   if [ "$mode" = xwayland ]; then
-    local display=""
     for _ in $(seq 50); do
       display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$log")
       [ -n "$display" ] && break
@@ -84,10 +85,16 @@ play() {
   [ -n "$corner" ] || fail "the first exercise did not appear (no gradient)"
   read -r cx cy <<<"$corner"
   echo "ok   $mode: the first exercise is on the screen, the client area's top right at $cx,$cy"
+  if [ -n "$display" ]; then
+    DISPLAY=$display xdotool search --name '^Quorvel - ' >/dev/null \
+      || fail "the game's window is not on XWayland"
+    echo "ok   $mode: the game chose XWayland"
+  fi
 
   if [ "$mode" = wayland ]; then
-    # He stands on the window left of the abacus. His menu opens from a popup: the compositor
-    # must accept it, and the keyboard must stay with the answer box (typed on below).
+    # He stands on the window left of the abacus, his middle 649 pixels left of the client
+    # area's right edge and 254 below its top. His menu opens from a popup: the compositor must
+    # accept it, and the keyboard must stay with the answer box (typed on below).
     local wx=$((cx - 649)) wy=$((cy + 254))
     xdotool mousemove "$wx" "$wy"
     sleep 0.3
