@@ -3,10 +3,12 @@
 # X server this test is given (so that its screen can be photographed and typed on), once with
 # XWayland and once without. From outside the process the test checks that the first exercise
 # appears, that a typed answer is judged, and that Alt+X and Enter end the game with status 0.
+# Weston draws with the CPU (pixman), so no OpenGL driver is needed.
 #   wayland_desktop.sh PATH-TO-QUORVEL
 set -uo pipefail
 program=$1
 shots=${QUORVEL_SHOTS:-$(mktemp -d)}
+mkdir -p "$shots"
 convert=$(command -v convert-im6.q16 || echo /usr/bin/convert)
 import=$(command -v import-im6.q16 || echo /usr/bin/import)
 xserver=$DISPLAY
@@ -45,7 +47,7 @@ play() {
   local socket="quorvel-$$-$mode" extra=()
   [ "$mode" = xwayland ] && extra=(--xwayland)
   DISPLAY=$xserver XDG_RUNTIME_DIR=$runtime weston --backend=x11-backend.so \
-    --config="$runtime/weston.ini" --width=1280 --height=1024 --idle-time=0 \
+    --config="$runtime/weston.ini" --use-pixman --width=1200 --height=960 --idle-time=0 \
     --socket="$socket" "${extra[@]}" >"$log" 2>&1 &
   weston_pid=$!
   for _ in $(seq 100); do [ -S "$runtime/$socket" ] && break; sleep 0.1; done
@@ -96,6 +98,9 @@ play() {
     # area's right edge and 254 below its top. His menu opens from a popup: the compositor must
     # accept it, and the keyboard must stay with the answer box (typed on below).
     local wx=$((cx - 649)) wy=$((cy + 254))
+    # Weston follows the pointer only once it has entered its window: from outside it, then.
+    xdotool mousemove 1250 1000
+    sleep 0.2
     xdotool mousemove "$wx" "$wy"
     sleep 0.3
     xdotool click 3
