@@ -4,6 +4,7 @@
 #include "app/picture_button.h"
 #include "app/platform.h"
 #include "app/surface.h"
+#include "app/wayland_popups.h"
 #include "character/agent.h"
 #include "character/character_file.h"
 #include "words/numlett.h"

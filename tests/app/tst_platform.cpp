@@ -1,4 +1,5 @@
 #include "app/platform.h"
+#include "app/wayland_popups.h"
 
 #include <QHash>
 #include <QTest>
