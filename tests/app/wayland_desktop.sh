@@ -3,6 +3,8 @@
 # X server this test is given (so that its screen can be photographed and typed on), once with
 # XWayland and once without. From outside the process the test checks that the first exercise
 # appears, that a typed answer is judged, and that Alt+X and Enter end the game with status 0.
+# A third run, on a weston without keyboard, checks only that the first exercise still appears when
+# the compositor never gives the window the keyboard.
 # Weston draws with the CPU (pixman), so no OpenGL driver is needed.
 #   wayland_desktop.sh PATH-TO-QUORVEL
 set -uo pipefail
@@ -46,6 +48,7 @@ play() {
   printf '[input-method]\npath=\n' >"$runtime/weston.ini"
   local socket="quorvel-$$-$mode" extra=()
   [ "$mode" = xwayland ] && extra=(--xwayland)
+  [ "$mode" = keyboardless ] && extra=(--no-input)
   DISPLAY=$xserver XDG_RUNTIME_DIR=$runtime weston --backend=x11-backend.so \
     --config="$runtime/weston.ini" --use-pixman --width=1200 --height=960 --idle-time=0 \
     --socket="$socket" "${extra[@]}" >"$log" 2>&1 &
@@ -91,6 +94,10 @@ play() {
     DISPLAY=$display xdotool search --name '^Quorvel - ' >/dev/null \
       || fail "the game's window is not on XWayland"
     echo "ok   $mode: the game chose XWayland"
+  fi
+  if [ "$mode" = keyboardless ]; then
+    stop
+    return
   fi
 
   if [ "$mode" = wayland ]; then
@@ -144,3 +151,4 @@ play() {
 
 play xwayland
 play wayland
+play keyboardless
