@@ -1,9 +1,11 @@
 #include "app/design.h"
 #include "app/error_report.h"
+#include "app/platform.h"
 #include "app/program.h"
 
 int main(int argc, char **argv)
 {
+    quorvel::choosePlatform();
     quorvel::Application app(argc, argv);
     // Lets the desktop match the window to its menu entry and icon (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));

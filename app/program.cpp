@@ -1,9 +1,11 @@
 #include "app/program.h"
 
 #include "app/translations.h"
+#include "app/platform.h"
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 namespace quorvel {
 
@@ -36,12 +38,20 @@ void Program::load()
     connect(m_window, &Tavola::closed, this, [this] { emit ended(0); });
 
     m_window->adjustSize();
-    m_window->move(placeFor(*m_window));
+    // Wayland leaves the place to the compositor, and Qt counts the window's popups (the wizard)
+    // from its corner, wherever it is.
+    if (!onWayland())
+        m_window->move(placeFor(*m_window));
     m_window->show();
     // Without a window manager nothing activates a window by itself; the game starts at the
     // window's first activation, so ask for it.
     m_window->raise();
     m_window->activateWindow();
+    // A Wayland compositor need not give the keyboard to a window that asks for it, nor say that
+    // it will not: after a short wait the window counts as activated anyway, so the first
+    // exercise is there when the pupil clicks into it.
+    if (onWayland())
+        QTimer::singleShot(ActivationWait, m_window.data(), &Tavola::countAsActivated);
 }
 
 QPoint Program::placeFor(const Tavola &window)

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <chrono>
+
 namespace quorvel {
 
 // The program's life around its one window: loading and showing it, loading it afresh for a new
@@ -20,6 +22,8 @@ public:
     // window is active.
     void start();
     Tavola *window() const { return m_window; }
+
+    static constexpr std::chrono::milliseconds ActivationWait {1000};
 
 signals:
     void ended(int status);

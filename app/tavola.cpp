@@ -3,8 +3,10 @@
 #include "app/design.h"
 #include "app/key_ascii.h"
 #include "app/picture_button.h"
+#include "app/platform.h"
 #include "app/surface.h"
 #include "app/time_format.h"
+#include "app/wayland_popups.h"
 #include "character/agent.h"
 #include "character/character_file.h"
 #include "words/numlett.h"
@@ -14,6 +16,7 @@
 #include <QDate>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
@@ -40,6 +43,11 @@ Tavola::Tavola(const Seams &seams, QWidget *parent)
         m_draw.setSource(m_seams.numbers);
 
     Form_Load();
+    // The wizard and his balloon float over this window: on Wayland only as its popups can they
+    // stay off the keyboard and stand where the game puts them.
+    auto merlin = Agent1->Characters().Item(CharacterId);
+    floatOver(merlin->window(), this, Dragging::ByThePupil);
+    floatOver(merlin->balloon(), this);
 }
 
 Tavola::~Tavola()
@@ -80,6 +88,18 @@ QRect Tavola::characterArea() const
     return QRect(CharacterPlace, QSize(width, CharacterHeight));
 }
 
+QPoint Tavola::characterPlace()
+{
+    if (!onWayland())
+        return CharacterPlace;
+    // On Wayland he is a popup of this window (see floatOver): Qt places him in the window's own
+    // coordinates, where his spot would hide beads. He stands beside the abacus instead, on the
+    // window, as near to his spot as he can.
+    layout()->activate();
+    return popupPlace(rect(), characterArea().size(), abacusArea().adjusted(-8, -8, 8, 8),
+                      CharacterPlace);
+}
+
 QRect Tavola::abacusArea() const
 {
     QRect area;
@@ -110,15 +130,22 @@ void Tavola::connectHandlers()
 
 bool Tavola::event(QEvent *event)
 {
-    // The window is activated again whenever a message box closes or the pupil comes back from
-    // another program; the contest starts only at the first activation after loading.
     if (event->type() == QEvent::WindowActivate && !m_activated) {
-        m_activated = true;
         const bool handled = QMainWindow::event(event);
-        Form_Activate();
+        countAsActivated();
         return handled;
     }
     return QMainWindow::event(event);
+}
+
+void Tavola::countAsActivated()
+{
+    // The window is activated again whenever a message box closes or the pupil comes back from
+    // another program; the contest starts only at the first activation after loading.
+    if (m_activated)
+        return;
+    m_activated = true;
+    Form_Activate();
 }
 
 bool Tavola::eventFilter(QObject *watched, QEvent *event)
@@ -165,7 +192,8 @@ void Tavola::Form_Load()
     Agent1->Characters().Load(CharacterId, CharacterLoadKey);
     auto merlin = Agent1->Characters().Item(CharacterId);
     merlin->Show();
-    merlin->MoveTo(CharacterPlace.x(), CharacterPlace.y());
+    const QPoint place = characterPlace();
+    merlin->MoveTo(place.x(), place.y());
     merlin->Play(QStringLiteral("Announce"));
     merlin->setHeight(CharacterHeight);
     merlin->Speak(Greeting);

@@ -56,6 +56,10 @@ public:
     // The Italian name of a number, as the character reads it.
     QString numlett(const Currency &numer) const;
 
+    // The first activation after loading starts the contest. Where the desktop may never report
+    // one, the program decides when the window counts as activated; later calls do nothing.
+    void countAsActivated();
+
     Surface *surface() const { return m_surface; }
     const rules::Counter &correctAnswers() const { return esatte; }
     const rules::Counter &wrongAnswers() const { return errate; }
@@ -115,6 +119,7 @@ private:
     void buildControls();
     void buildMenus();
     void connectHandlers();
+    QPoint characterPlace(); // where he greets from, in the coordinates his window is moved in
     void setVerdict(const rules::Verdict &verdict);
     void paintGradient();
     bool answerIsRight() const;

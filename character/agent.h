@@ -39,7 +39,7 @@ public:
     // Nothing queued and nothing being carried out.
     bool isIdle() const;
 
-    // For tests and screenshots.
+    // His own windows: for the host window to keep them beside it, for tests and screenshots.
     QWidget *window() const;
     QWidget *balloon() const;
     const LoadedCharacter &loaded() const;
