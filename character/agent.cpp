@@ -85,6 +85,7 @@ void Character::Private::startNext()
     const bool visible = window->isVisible();
     switch (action.kind) {
     case CharacterAction::Kind::Load:
+    case CharacterAction::Kind::Stop:
         break;
     case CharacterAction::Kind::Show:
         if (!visible) {
@@ -232,6 +233,14 @@ Character::~Character() = default;
 
 CharacterRequest Character::Show()
 {
+    // The game shows him at every exercise and every answer: without merging, a pupil quicker
+    // than the wizard would grow the queue by two requests an exercise.
+    const CharacterRequest *latest = d->queue.latest();
+    if (latest && latest->action.kind == CharacterAction::Kind::Show) {
+        const CharacterRequest merged = *latest;
+        emit d->control->requested(merged.action);
+        return merged;
+    }
     return d->enqueue(CharacterAction::show(d->id));
 }
 
@@ -271,6 +280,31 @@ CharacterRequest Character::Speak(const QString &text)
     return d->enqueue(CharacterAction::speak(d->id, text));
 }
 
+CharacterRequest Character::Stop(const CharacterRequest &request)
+{
+    const CharacterRequest stop {d->control->nextRequestNumber(),
+                                 CharacterAction::stop(d->id, request.number)};
+    // Each handler may destroy the control, and this character with it.
+    const QPointer<Character> alive(this);
+    const QPointer<AgentControl> control(d->control);
+    emit control->requested(stop.action);
+    if (control)
+        emit control->started(stop.action);
+    if (!alive)
+        return stop;
+    const std::optional<CharacterRequest> withdrawn
+        = request.action.character == d->id ? d->queue.withdraw(request.number) : std::nullopt;
+    if (withdrawn) {
+        // Shows the withdrawn request stood between are repeats now.
+        d->queue.mergeRepeated(CharacterAction::Kind::Show);
+        if (control)
+            emit control->withdrawn(withdrawn->action);
+    }
+    if (control)
+        emit control->carriedOut(stop.action);
+    return stop;
+}
+
 QString Character::id() const
 {
     return d->id;
@@ -284,6 +318,16 @@ bool Character::isVisible() const
 bool Character::isIdle() const
 {
     return d->queue.isIdle();
+}
+
+bool Character::isWaiting(const CharacterRequest &request) const
+{
+    return request.action.character == d->id && d->queue.isWaiting(request.number);
+}
+
+int Character::waitingCount() const
+{
+    return int(d->queue.waitingCount());
 }
 
 QWidget *Character::window() const
