@@ -53,6 +53,7 @@ struct Character::Private
     const CharacterModel &model() const { return loaded->model; }
     CharacterRequest enqueue(const CharacterAction &action);
     void startNext();
+    bool startOne(); // true when the request started is already over
     bool finishCurrent(); // false if a handler destroyed the character
     void play(int animation, bool endsRequest);
     void nextFrame();
@@ -74,14 +75,21 @@ CharacterRequest Character::Private::enqueue(const CharacterAction &action)
 
 void Character::Private::startNext()
 {
+    // Requests that are over at once follow each other here, without a turn of the event loop
+    // between them, where a repaint of the window could hold up the voice behind them.
+    while (startOne()) { }
+}
+
+bool Character::Private::startOne()
+{
     const std::optional<CharacterRequest> started = queue.next();
     if (!started)
-        return;
+        return false;
     const CharacterAction action = started->action;
     const QPointer<Character> alive(q);
     emit control->started(action);
     if (!alive)
-        return;
+        return false;
     const bool visible = window->isVisible();
     switch (action.kind) {
     case CharacterAction::Kind::Load:
@@ -97,7 +105,7 @@ void Character::Private::startNext()
             window->show();
             window->raise();
             play(model().appear, true);
-            return;
+            return false;
         }
         break;
     case CharacterAction::Kind::MoveTo:
@@ -111,7 +119,7 @@ void Character::Private::startNext()
         // A hidden character has nothing to show; the queue goes on.
         if (visible) {
             play(model().findAnimation(action.text), true);
-            return;
+            return false;
         }
         break;
     case CharacterAction::Kind::Speak:
@@ -119,14 +127,15 @@ void Character::Private::startNext()
             balloonLinger.stop();
             balloon->setText(action.text);
             speaking = true;
+            // The sound first: showing the balloon costs a few milliseconds.
+            player->say(action.text, model().voice);
             placeBalloon();
             balloon->show();
-            player->say(action.text, model().voice);
-            return;
+            return false;
         }
         break;
     }
-    finishCurrent();
+    return finishCurrent();
 }
 
 bool Character::Private::finishCurrent()
@@ -202,7 +211,7 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
     d->control = control;
     d->window = std::make_unique<CharacterWindow>(d->loaded);
     d->balloon = std::make_unique<BalloonWindow>(d->model().balloon);
-    d->player = std::make_unique<SpeechPlayer>();
+    d->player = std::make_unique<SpeechPlayer>(this); // a child, so that a probe can find it
     d->animation = d->model().idle;
 
     d->starter.setSingleShot(true);
@@ -277,6 +286,8 @@ CharacterRequest Character::setHeight(int pixels)
 
 CharacterRequest Character::Speak(const QString &text)
 {
+    if (!text.trimmed().isEmpty())
+        d->player->prepare(text, d->model().voice);
     return d->enqueue(CharacterAction::speak(d->id, text));
 }
 
