@@ -260,7 +260,7 @@ Utterance synthesise(const QString &text, const VoiceSettings &voice)
     return synthesiseWith(text, voice, {});
 }
 
-QString phonemes(const QString &text, const QString &language)
+QString phonemes(const QString &text, const QString &language, Notation notation)
 {
     Engine &e = engine();
     QMutexLocker locker(&e.lock);
@@ -270,7 +270,8 @@ QString phonemes(const QString &text, const QString &language)
     const void *position = utf8.constData();
     QStringList clauses;
     while (position) {
-        const char *phonemes = espeak_TextToPhonemes(&position, espeakCHARS_UTF8, 0);
+        const char *phonemes = espeak_TextToPhonemes(
+            &position, espeakCHARS_UTF8, notation == Notation::Ipa ? espeakPHONEMES_IPA : 0);
         if (phonemes)
             clauses.append(QString::fromUtf8(phonemes).trimmed());
     }
