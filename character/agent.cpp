@@ -129,6 +129,8 @@ bool Character::Private::startOne()
             speaking = true;
             // The sound first: showing the balloon costs a few milliseconds.
             player->say(action.text, model().voice);
+            if (!alive) // a ready sound may begin, and report, at once
+                return false;
             placeBalloon();
             balloon->show();
             return false;

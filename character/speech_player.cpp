@@ -110,7 +110,7 @@ void SpeechPlayer::say(const QString &text, const VoiceSettings &voice)
     m_busy = true;
     m_clock.invalidate();
     m_watcher.setFuture(synthesis(text, voice));
-    if (m_watcher.isFinished())
+    if (m_watcher.future().isFinished())
         startWith(m_watcher.future()); // the watcher's own report comes later and finds it begun
 }
 
