@@ -2,14 +2,12 @@
 
 #include "character/character_file.h"
 #include "character/character_window.h"
+#include "character/request_queue.h"
 #include "character/speech_player.h"
 #include "engine/runtime_error.h"
 
 #include <QDir>
-#include <QQueue>
 #include <QTimer>
-
-#include <optional>
 
 namespace quorvel {
 
@@ -42,8 +40,7 @@ struct Character::Private
     QTimer balloonLinger;
     QTimer starter;
 
-    QQueue<CharacterRequest> queue;
-    std::optional<CharacterRequest> current;
+    RequestQueue queue;
 
     int animation = -1;
     int frame = 0;
@@ -56,6 +53,7 @@ struct Character::Private
     const CharacterModel &model() const { return loaded->model; }
     CharacterRequest enqueue(const CharacterAction &action);
     void startNext();
+    bool startOne(); // true when the request started is already over
     bool finishCurrent(); // false if a handler destroyed the character
     void play(int animation, bool endsRequest);
     void nextFrame();
@@ -66,39 +64,48 @@ struct Character::Private
 CharacterRequest Character::Private::enqueue(const CharacterAction &action)
 {
     const CharacterRequest request {control->nextRequestNumber(), action};
-    queue.enqueue(request);
+    queue.push(request);
     // A handler of these signals may destroy the control, and this character with it.
     const QPointer<Character> alive(q);
     emit control->requested(action);
-    if (alive && !current)
+    if (alive && !queue.current())
         starter.start();
     return request;
 }
 
 void Character::Private::startNext()
 {
-    if (current || queue.isEmpty())
-        return;
-    current = queue.dequeue();
-    const CharacterAction action = current->action;
+    // Requests that are over at once follow each other here, without a turn of the event loop
+    // between them, where a repaint of the window could hold up the voice behind them.
+    while (startOne()) { }
+}
+
+bool Character::Private::startOne()
+{
+    const std::optional<CharacterRequest> started = queue.next();
+    if (!started)
+        return false;
+    const CharacterAction action = started->action;
     const QPointer<Character> alive(q);
     emit control->started(action);
     if (!alive)
-        return;
+        return false;
     const bool visible = window->isVisible();
     switch (action.kind) {
     case CharacterAction::Kind::Load:
+    case CharacterAction::Kind::Stop:
         break;
     case CharacterAction::Kind::Show:
         if (!visible) {
             // With a move queued right behind, appear where it leads rather than appear elsewhere
             // and jump there once the appearing is over (the game shows, then places him).
-            if (!queue.isEmpty() && queue.head().action.kind == CharacterAction::Kind::MoveTo)
-                window->move(queue.head().action.position);
+            const CharacterRequest *following = queue.peek();
+            if (following && following->action.kind == CharacterAction::Kind::MoveTo)
+                window->move(following->action.position);
             window->show();
             window->raise();
             play(model().appear, true);
-            return;
+            return false;
         }
         break;
     case CharacterAction::Kind::MoveTo:
@@ -112,7 +119,7 @@ void Character::Private::startNext()
         // A hidden character has nothing to show; the queue goes on.
         if (visible) {
             play(model().findAnimation(action.text), true);
-            return;
+            return false;
         }
         break;
     case CharacterAction::Kind::Speak:
@@ -120,29 +127,32 @@ void Character::Private::startNext()
             balloonLinger.stop();
             balloon->setText(action.text);
             speaking = true;
+            // The sound first: showing the balloon costs a few milliseconds.
+            player->say(action.text, model().voice);
+            if (!alive) // a ready sound may begin, and report, at once
+                return false;
             placeBalloon();
             balloon->show();
-            player->say(action.text, model().voice);
-            return;
+            return false;
         }
         break;
     }
-    finishCurrent();
+    return finishCurrent();
 }
 
 bool Character::Private::finishCurrent()
 {
-    if (!current)
+    const std::optional<CharacterRequest> over = queue.finish();
+    if (!over)
         return true;
-    const CharacterAction action = current->action;
-    current.reset();
+    const CharacterAction action = over->action;
     passEndsRequest = false;
     const QPointer<Character> alive(q);
     emit control->carriedOut(action);
     if (!alive)
         return false;
     // Through the event loop, not recursively: a long queue must not deepen the stack.
-    if (!queue.isEmpty())
+    if (queue.hasWaiting())
         starter.start();
     return true;
 }
@@ -180,6 +190,7 @@ void Character::Private::hideCharacter()
     speaking = false;
     balloon->hide();
     window->hide();
+    const CharacterRequest *current = queue.current();
     if (current && current->action.kind != CharacterAction::Kind::MoveTo
         && current->action.kind != CharacterAction::Kind::Height)
         finishCurrent();
@@ -202,7 +213,7 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
     d->control = control;
     d->window = std::make_unique<CharacterWindow>(d->loaded);
     d->balloon = std::make_unique<BalloonWindow>(d->model().balloon);
-    d->player = std::make_unique<SpeechPlayer>();
+    d->player = std::make_unique<SpeechPlayer>(this); // a child, so that a probe can find it
     d->animation = d->model().idle;
 
     d->starter.setSingleShot(true);
@@ -233,6 +244,14 @@ Character::~Character() = default;
 
 CharacterRequest Character::Show()
 {
+    // The game shows him at every exercise and every answer: without merging, a pupil quicker
+    // than the wizard would grow the queue by two requests an exercise.
+    const CharacterRequest *latest = d->queue.latest();
+    if (latest && latest->action.kind == CharacterAction::Kind::Show) {
+        const CharacterRequest merged = *latest;
+        emit d->control->requested(merged.action);
+        return merged;
+    }
     return d->enqueue(CharacterAction::show(d->id));
 }
 
@@ -269,7 +288,34 @@ CharacterRequest Character::setHeight(int pixels)
 
 CharacterRequest Character::Speak(const QString &text)
 {
+    if (!text.trimmed().isEmpty())
+        d->player->prepare(text, d->model().voice);
     return d->enqueue(CharacterAction::speak(d->id, text));
+}
+
+CharacterRequest Character::Stop(const CharacterRequest &request)
+{
+    const CharacterRequest stop {d->control->nextRequestNumber(),
+                                 CharacterAction::stop(d->id, request.number)};
+    // Each handler may destroy the control, and this character with it.
+    const QPointer<Character> alive(this);
+    const QPointer<AgentControl> control(d->control);
+    emit control->requested(stop.action);
+    if (control)
+        emit control->started(stop.action);
+    if (!alive)
+        return stop;
+    const std::optional<CharacterRequest> withdrawn
+        = request.action.character == d->id ? d->queue.withdraw(request.number) : std::nullopt;
+    if (withdrawn) {
+        // Shows the withdrawn request stood between are repeats now.
+        d->queue.mergeRepeated(CharacterAction::Kind::Show);
+        if (control)
+            emit control->withdrawn(withdrawn->action);
+    }
+    if (control)
+        emit control->carriedOut(stop.action);
+    return stop;
 }
 
 QString Character::id() const
@@ -284,7 +330,17 @@ bool Character::isVisible() const
 
 bool Character::isIdle() const
 {
-    return !d->current && d->queue.isEmpty();
+    return d->queue.isIdle();
+}
+
+bool Character::isWaiting(const CharacterRequest &request) const
+{
+    return request.action.character == d->id && d->queue.isWaiting(request.number);
+}
+
+int Character::waitingCount() const
+{
+    return int(d->queue.waitingCount());
 }
 
 QWidget *Character::window() const

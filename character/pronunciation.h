@@ -15,11 +15,15 @@ struct SpokenText
 };
 
 // Rewrites number words the way an Italian teacher says them, for the speech engine only (the
-// balloon shows the text as written):
-//  - a compound number word ending in "tre" takes the accent: "ventitre" -> "ventitré";
-//  - inside a compound number word a part starting with s ("sei", "sette", "sedici", "sessanta",
-//    "settanta") is joined with a hyphen, so that its s stays unvoiced:
-//    "settemilasettecentosette" -> "settemila-settecento-sette".
+// balloon shows the text as written). espeak-ng reads each hyphen-joined part of a word with a
+// stress of its own and no pause, so a compound number word is cut into stress groups:
+//  - after "mille", "mila", "milione", "milioni", "miliardo", "miliardi": "duemila-uno" rather
+//    than the diphthong of "duemilauno", and no syllable lost after the millions;
+//  - after "cento", unless a scale word follows ("cento-sei", but "centomila");
+//  - before a part starting with s, whose s stays unvoiced ("settemila-settecento-sette");
+//  - a final "tre" takes its accent ("ventitré"), and so does "venti" last or before a cut
+//    ("vénti"), and a final "nove" not cut off ("ventinòve"), where the engine would stress the
+//    wrong syllable.
 // Everything else is left as it is.
 SpokenText spokenForm(const QString &text);
 

@@ -36,8 +36,10 @@ namespace speech_engine {
 // failing synthesis gives an utterance without sound and with the problem.
 Utterance synthesise(const QString &text, const VoiceSettings &voice);
 
-// The engine's phonemes for text exactly as given (no rewriting), in espeak-ng's ASCII notation.
-QString phonemes(const QString &text, const QString &language);
+// The engine's phonemes for text exactly as given (no rewriting), in espeak-ng's ASCII notation
+// or in IPA.
+enum class Notation { Ascii, Ipa };
+QString phonemes(const QString &text, const QString &language, Notation notation = Notation::Ascii);
 
 } // namespace speech_engine
 

@@ -1,5 +1,5 @@
-// The voice: the pronunciation rewrite (checked on the engine's own phonemes), and real espeak-ng
-// synthesis whose word timings lead back to the text as written.
+// The voice: the pronunciation rewrite leads back to the text as written (how it sounds is judged
+// in tst_character_pronunciation), and real espeak-ng synthesis whose word timings do too.
 
 #include "character/pronunciation.h"
 #include "character/speech.h"
@@ -21,10 +21,12 @@ private slots:
     {
         const std::pair<QString, QString> cases[] = {
             {"ventitre Trentatre VENTITRE duemilatre unmilionetre centottantatre",
-             "ventitré Trentatré VENTITRÉ duemilatré unmilionetré centottantatré"},
+             "ventitré Trentatré VENTITRÉ duemila-tré un-milione-tré centottantatré"},
             {"settemilasettecentosette milleseicentosedici sessantasei",
              "settemila-settecento-sette mille-seicento-sedici sessanta-sei"},
             {"Il numero è centosettantatre.", "Il numero è cento-settantatré."},
+            {"duemilauno Centoventi ventinove duemilioniottocento",
+             "duemila-uno Cento-vénti ventinòve due-milioni ottocento"},
             // Alone, already accented, not number words, or digits: as written.
             {"tre ventitré seicento Sei grande! settembre tremare sessantenne l'abaco 150", ""},
         };
@@ -36,30 +38,10 @@ private slots:
             for (int i = 0; i < spoken.text.size(); ++i) {
                 const QChar said = spoken.text[i].toLower();
                 const QChar shown = written[spoken.source[i]].toLower();
-                QVERIFY2(said == shown || (said == u'-' && shown == u's')
-                             || (said == u'é' && shown == u'e'),
+                QVERIFY2(said == shown || said == u'-' || said == u' '
+                             || (said == u'é' && shown == u'e') || (said == u'ò' && shown == u'o'),
                          qPrintable(written + " @ " + QString::number(i)));
             }
-        }
-    }
-
-    void pronunciation()
-    {
-        // The engine's stress mark before the last e means "ventitré", not "ventìtre"; a z would
-        // be the voiced s of "settemila-zettecento"; a space, a break inside the number.
-        const QString numbers = "ventitre trentatre quarantatre novantatre centotre milletre "
-                                "duemilaventitre novemilanovecentonovantatre centosettantatre "
-                                "settemilasettecentoventitre settemilasettecentosette centosei "
-                                "duemilaseicento centosedici sessantasei quarantasette seimilasei "
-                                "settecentosettantasette milleseicentosessantasei ventisei";
-        for (const QString &number : numbers.split(u' ')) {
-            const QString phonemes
-                = speech_engine::phonemes(quorvel::spokenForm(number).text, QStringLiteral("it"));
-            const QString why = number + " → " + phonemes;
-            QVERIFY2(!phonemes.contains(u'z') && !phonemes.contains(u' '), qPrintable(why));
-            QVERIFY2(phonemes.endsWith(QLatin1String("'e"))
-                         == number.endsWith(QLatin1String("tre")),
-                     qPrintable(why));
         }
     }
 
