@@ -10,17 +10,39 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
-#include <QSvgRenderer>
+#include <QSet>
 #include <QTextLine>
 
 namespace quorvel {
 
 namespace {
 
-constexpr int kMaxCachedFrames = 64;
 constexpr qreal kPadding = 10;
 constexpr qreal kTail = 16;
 constexpr qreal kMaxTextHeight = 480;
+
+// Enough frames that no animation, nor the resting and speaking ones he keeps going back to,
+// renders a picture twice while it plays; never more than there are distinct pictures.
+int cacheCapacity(const CharacterModel &model)
+{
+    auto distinct = [&](std::initializer_list<int> animations) {
+        QSet<QList<int>> pictures;
+        for (int animation : animations) {
+            if (animation >= 0)
+                for (const CharacterFrame &frame : model.animations[animation].frames)
+                    pictures.insert(frame.layers);
+        }
+        return int(pictures.size());
+    };
+    int largest = 0;
+    QSet<QList<int>> every;
+    for (int i = 0; i < model.animations.size(); ++i) {
+        largest = qMax(largest, distinct({i}));
+        for (const CharacterFrame &frame : model.animations[i].frames)
+            every.insert(frame.layers);
+    }
+    return qMax(1, qMin(int(every.size()), largest + distinct({model.idle, model.speak})));
+}
 
 QScreen *screenFor(const QPoint &point)
 {
@@ -41,6 +63,7 @@ void makeFloatingWindow(QWidget *window)
 
 CharacterWindow::CharacterWindow(std::shared_ptr<const LoadedCharacter> character)
     : m_character(std::move(character))
+    , m_capacity(cacheCapacity(m_character->model))
 {
     makeFloatingWindow(this);
     setWindowTitle(m_character->model.id);
@@ -52,7 +75,7 @@ CharacterWindow::CharacterWindow(std::shared_ptr<const LoadedCharacter> characte
         const QRect free = screen->availableGeometry();
         move(free.right() - width() - 16, free.bottom() - height() - 16);
     }
-    showFrame(m_animation, 0);
+    // Rendered when first shown: the game's window must not wait for him.
 }
 
 QSize CharacterWindow::sizeForHeight(int pixels) const
@@ -63,7 +86,7 @@ QSize CharacterWindow::sizeForHeight(int pixels) const
 
 QRect CharacterWindow::figureGeometry()
 {
-    const QRect figure = rendered(m_character->model.idle, 0).outline.boundingRect();
+    const QRect figure = rendered(layersOf(m_character->model.idle, 0)).outline.boundingRect();
     return figure.translated(pos());
 }
 
@@ -73,28 +96,40 @@ void CharacterWindow::setCharacterHeight(int pixels)
     if (wanted == size())
         return;
     resize(wanted);
-    m_cache.clear();
+    m_cache.clear(); // drawn for the old size
+    m_shown.clear();
     showFrame(m_animation, m_frame);
 }
 
-const CharacterWindow::Rendered &CharacterWindow::rendered(int animation, int frame)
+const QList<int> &CharacterWindow::layersOf(int animation, int frame) const
 {
-    const quint64 key = (quint64(quint32(animation)) << 32) | quint32(frame);
-    auto found = m_cache.constFind(key);
-    if (found != m_cache.constEnd())
+    return m_character->model.animations[animation].frames[frame].layers;
+}
+
+const CharacterWindow::Rendered &CharacterWindow::rendered(const QList<int> &layers)
+{
+    auto found = m_cache.find(layers);
+    if (found != m_cache.end()) {
+        found->lastUsed = ++m_uses;
         return *found;
-    if (m_cache.size() >= kMaxCachedFrames)
-        m_cache.clear();
+    }
+    if (m_cache.size() >= m_capacity) {
+        auto oldest = m_cache.begin();
+        for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
+            if (it->lastUsed < oldest->lastUsed)
+                oldest = it;
+        }
+        m_cache.erase(oldest);
+    }
 
     Rendered rendered;
+    rendered.lastUsed = ++m_uses;
     rendered.image = QImage(size(), QImage::Format_ARGB32_Premultiplied);
     rendered.image.fill(Qt::transparent);
     {
         QPainter painter(&rendered.image);
         painter.setRenderHint(QPainter::Antialiasing);
-        const CharacterFrame &f = m_character->model.animations[animation].frames[frame];
-        for (int layer : f.layers)
-            m_character->pictures[size_t(layer)]->render(&painter, QRectF(QPointF(0, 0), size()));
+        m_character->draw(painter, layers, QRectF(QPointF(0, 0), size()));
     }
     // Pixels at least half opaque belong to the character; without a compositor everything
     // else would show as black.
@@ -102,22 +137,38 @@ const CharacterWindow::Rendered &CharacterWindow::rendered(int animation, int fr
         = QRegion(QBitmap::fromImage(rendered.image.createAlphaMask(Qt::ThresholdAlphaDither)));
     if (rendered.outline.isEmpty()) // an empty mask would show the whole rectangle
         rendered.outline = QRegion(0, 0, 1, 1);
-    return *m_cache.insert(key, rendered);
+    return *m_cache.insert(layers, rendered);
 }
 
 void CharacterWindow::showFrame(int animation, int frame)
 {
     m_animation = animation;
     m_frame = frame;
-    setMask(rendered(animation, frame).outline);
+    if (isVisible())
+        applyFrame();
+}
+
+void CharacterWindow::applyFrame()
+{
+    const QList<int> &layers = layersOf(m_animation, m_frame);
+    if (layers == m_shown)
+        return;
+    setMask(rendered(layers).outline);
+    m_shown = layers;
     update();
+}
+
+void CharacterWindow::showEvent(QShowEvent *)
+{
+    // Shaped before it reaches the screen, or its rectangle would flash.
+    applyFrame();
 }
 
 void CharacterWindow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, rendered(m_animation, m_frame).image);
+    painter.drawImage(0, 0, rendered(layersOf(m_animation, m_frame)).image);
 }
 
 void CharacterWindow::moveEvent(QMoveEvent *)
