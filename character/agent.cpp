@@ -2,14 +2,12 @@
 
 #include "character/character_file.h"
 #include "character/character_window.h"
+#include "character/request_queue.h"
 #include "character/speech_player.h"
 #include "engine/runtime_error.h"
 
 #include <QDir>
-#include <QQueue>
 #include <QTimer>
-
-#include <optional>
 
 namespace quorvel {
 
@@ -42,8 +40,7 @@ struct Character::Private
     QTimer balloonLinger;
     QTimer starter;
 
-    QQueue<CharacterRequest> queue;
-    std::optional<CharacterRequest> current;
+    RequestQueue queue;
 
     int animation = -1;
     int frame = 0;
@@ -66,21 +63,21 @@ struct Character::Private
 CharacterRequest Character::Private::enqueue(const CharacterAction &action)
 {
     const CharacterRequest request {control->nextRequestNumber(), action};
-    queue.enqueue(request);
+    queue.push(request);
     // A handler of these signals may destroy the control, and this character with it.
     const QPointer<Character> alive(q);
     emit control->requested(action);
-    if (alive && !current)
+    if (alive && !queue.current())
         starter.start();
     return request;
 }
 
 void Character::Private::startNext()
 {
-    if (current || queue.isEmpty())
+    const std::optional<CharacterRequest> started = queue.next();
+    if (!started)
         return;
-    current = queue.dequeue();
-    const CharacterAction action = current->action;
+    const CharacterAction action = started->action;
     const QPointer<Character> alive(q);
     emit control->started(action);
     if (!alive)
@@ -93,8 +90,9 @@ void Character::Private::startNext()
         if (!visible) {
             // With a move queued right behind, appear where it leads rather than appear elsewhere
             // and jump there once the appearing is over (the game shows, then places him).
-            if (!queue.isEmpty() && queue.head().action.kind == CharacterAction::Kind::MoveTo)
-                window->move(queue.head().action.position);
+            const CharacterRequest *following = queue.peek();
+            if (following && following->action.kind == CharacterAction::Kind::MoveTo)
+                window->move(following->action.position);
             window->show();
             window->raise();
             play(model().appear, true);
@@ -132,17 +130,17 @@ void Character::Private::startNext()
 
 bool Character::Private::finishCurrent()
 {
-    if (!current)
+    const std::optional<CharacterRequest> over = queue.finish();
+    if (!over)
         return true;
-    const CharacterAction action = current->action;
-    current.reset();
+    const CharacterAction action = over->action;
     passEndsRequest = false;
     const QPointer<Character> alive(q);
     emit control->carriedOut(action);
     if (!alive)
         return false;
     // Through the event loop, not recursively: a long queue must not deepen the stack.
-    if (!queue.isEmpty())
+    if (queue.hasWaiting())
         starter.start();
     return true;
 }
@@ -180,6 +178,7 @@ void Character::Private::hideCharacter()
     speaking = false;
     balloon->hide();
     window->hide();
+    const CharacterRequest *current = queue.current();
     if (current && current->action.kind != CharacterAction::Kind::MoveTo
         && current->action.kind != CharacterAction::Kind::Height)
         finishCurrent();
@@ -284,7 +283,7 @@ bool Character::isVisible() const
 
 bool Character::isIdle() const
 {
-    return !d->current && d->queue.isEmpty();
+    return d->queue.isIdle();
 }
 
 QWidget *Character::window() const
