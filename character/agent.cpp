@@ -1,5 +1,6 @@
 #include "character/agent.h"
 
+#include "character/animation_player.h"
 #include "character/character_file.h"
 #include "character/character_window.h"
 #include "character/request_queue.h"
@@ -36,14 +37,12 @@ struct Character::Private
     AgentControl *control = nullptr; // our parent
     std::unique_ptr<CharacterWindow> window;
     std::unique_ptr<BalloonWindow> balloon;
-    QTimer frameTimer;
+    std::unique_ptr<AnimationPlayer> animator; // draws on window
     QTimer balloonLinger;
     QTimer starter;
 
     RequestQueue queue;
 
-    int animation = -1;
-    int frame = 0;
     bool passEndsRequest = false; // the current request is one pass of this animation
     bool speaking = false;
 
@@ -55,7 +54,6 @@ struct Character::Private
     void startNext();
     bool finishCurrent(); // false if a handler destroyed the character
     void play(int animation, bool endsRequest);
-    void nextFrame();
     void hideCharacter();
     void placeBalloon();
 };
@@ -135,6 +133,7 @@ bool Character::Private::finishCurrent()
         return true;
     const CharacterAction action = over->action;
     passEndsRequest = false;
+    animator->wake();
     const QPointer<Character> alive(q);
     emit control->carriedOut(action);
     if (!alive)
@@ -147,32 +146,13 @@ bool Character::Private::finishCurrent()
 
 void Character::Private::play(int index, bool endsRequest)
 {
-    animation = index;
-    frame = 0;
     passEndsRequest = endsRequest;
-    window->showFrame(animation, frame);
-    frameTimer.start(model().animations[animation].frames[0].durationMs);
-}
-
-void Character::Private::nextFrame()
-{
-    const CharacterAnimation &running = model().animations[animation];
-    if (++frame < running.frames.size()) {
-        window->showFrame(animation, frame);
-        frameTimer.start(running.frames[frame].durationMs);
-        return;
-    }
-    if (passEndsRequest && !finishCurrent())
-        return;
-    if (animation == (speaking ? model().speak : model().idle) || running.loop)
-        play(animation, false);
-    else
-        play(speaking ? model().speak : model().idle, false);
+    animator->play(index);
 }
 
 void Character::Private::hideCharacter()
 {
-    frameTimer.stop();
+    animator->stop();
     balloonLinger.stop();
     player->stop();
     speaking = false;
@@ -201,14 +181,18 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
     d->control = control;
     d->window = std::make_unique<CharacterWindow>(d->loaded);
     d->balloon = std::make_unique<BalloonWindow>(d->model().balloon);
+    d->animator = std::make_unique<AnimationPlayer>(d->model(), d->window.get(), [this] {
+        return d->speaking ? d->model().speak : d->model().idle;
+    });
     d->player = std::make_unique<SpeechPlayer>();
-    d->animation = d->model().idle;
 
     d->starter.setSingleShot(true);
     d->starter.setInterval(0);
     connect(&d->starter, &QTimer::timeout, this, [this] { d->startNext(); });
-    d->frameTimer.setSingleShot(true);
-    connect(&d->frameTimer, &QTimer::timeout, this, [this] { d->nextFrame(); });
+    connect(d->animator.get(), &AnimationPlayer::passEnded, this, [this] {
+        if (d->passEndsRequest)
+            d->finishCurrent();
+    });
     d->balloonLinger.setSingleShot(true);
     d->balloonLinger.setInterval(kBalloonLingerMs);
     connect(&d->balloonLinger, &QTimer::timeout, d->balloon.get(), &QWidget::hide);
