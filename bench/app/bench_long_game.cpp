@@ -3,9 +3,11 @@
 // 1 000 and 10 000 and the growth between them, which should stay under 1 MiB.
 //
 // Every third answer is wrong. The wizard's reading of a wrong answer is left out: it takes
-// seconds of real time, and at this pace the requests would only pile up in his queue.
+// seconds of real time. His praise is waited for, as a pupil would hear it out; otherwise the
+// requests of the exercises that follow would pile up behind it.
 #include "app/design.h"
 #include "app/tavola.h"
+#include "character/agent.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -28,6 +30,9 @@ public:
         Text3_KeyPress(enter);
         if (right)
             Text3_LostFocus();
+        const auto merlin = Agent1->Characters().Item(CharacterId);
+        while (!merlin->isIdle())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 };
 
