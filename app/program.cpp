@@ -1,5 +1,7 @@
 #include "app/program.h"
 
+#include "app/resting_cursor.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -12,6 +14,7 @@ Program::Program(const Tavola::Seams &seams, QObject *parent)
     // The window is unloaded and loaded again for a new contest, and the wizard's own windows
     // come and go: only this object decides when the program ends.
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    new RestingCursor(this);
 }
 
 Program::~Program()

@@ -199,8 +199,8 @@ long procStatusKiB(const char *key)
     return value;
 }
 
-// CPU seconds of the whole process, and the context switches of all its threads: every time a
-// thread sleeps and wakes again counts once.
+// CPU seconds of the whole process, and the voluntary context switches of all its threads: every
+// time a thread sleeps and wakes again counts once (being preempted by a busy machine does not).
 struct Usage
 {
     double cpuSeconds = 0;
@@ -239,8 +239,7 @@ Usage usage()
         char line[256];
         while (std::fgets(line, sizeof line, file)) {
             long n = 0;
-            if (std::sscanf(line, "voluntary_ctxt_switches: %ld", &n) == 1
-                || std::sscanf(line, "nonvoluntary_ctxt_switches: %ld", &n) == 1)
+            if (std::sscanf(line, "voluntary_ctxt_switches: %ld", &n) == 1)
                 u.switches += n;
         }
         std::fclose(file);

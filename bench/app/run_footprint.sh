@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Memory and idle cost, watched from outside as run_startup.sh does: the peak resident memory
-# 15 s after start (the greeting played), then CPU and wake-ups (context switches of all
+# 15 s after start (the greeting played), then CPU and wake-ups (voluntary context switches of all
 # threads) over IDLE seconds of an untouched exercise; the bare window alike, in alternation.
 #   bench/app/run_footprint.sh BUILD-DIR [ROUNDS (default 3)] [BASE-BUILD-DIR] [IDLE (default 60)]
 set -euo pipefail
