@@ -7,6 +7,7 @@
 #include "app/surface.h"
 #include "character/agent.h"
 
+#include <QImageReader>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -82,7 +83,11 @@ void setColours(QWidget *widget, QPalette::ColorRole backRole, const QColor &bac
 
 QPixmap picture(const char *name)
 {
-    QPixmap pixmap(QStringLiteral(":/window/%1.xpm").arg(QLatin1String(name)));
+    // Told the format and not to guess, Qt reads it with its own XPM reader instead of loading
+    // every image plugin (and their libraries) to ask each whether it knows the picture.
+    QImageReader reader(QStringLiteral(":/window/%1.xpm").arg(QLatin1String(name)), "xpm");
+    reader.setAutoDetectImageFormat(false);
+    const QPixmap pixmap = QPixmap::fromImage(reader.read());
     Q_ASSERT(!pixmap.isNull());
     return pixmap;
 }

@@ -166,7 +166,10 @@ std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path)
         QFile svg(canonical);
         if (!svg.open(QIODevice::ReadOnly))
             return QStringLiteral("non si può leggere (%1)").arg(svg.errorString());
-        QByteArray text = svg.read(kMaxPictureBytes + 1);
+        // Not read(kMaxPictureBytes): that would keep a buffer of the largest size allowed.
+        QByteArray text = svg.readAll();
+        if (text.size() > kMaxPictureBytes)
+            return QStringLiteral("il file supera %1 byte").arg(kMaxPictureBytes);
         const QString problem = svgProblem(text, viewBox);
         if (problem.isEmpty())
             pictures.push_back(std::move(text));
