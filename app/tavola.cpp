@@ -276,8 +276,14 @@ void Tavola::Text3_LostFocus()
     const bool right = answerIsRight();
     // Zero has no words, so it is never read out.
     if (numberInText1() != 0 && !right) {
-        merlin->Speak(QStringLiteral("Attenzione hai sbagliato! Il numero è"));
-        merlin->Speak(Text2->text());
+        // A correction still waiting concerns a number that has left the screen; one already
+        // being spoken is let finish, so that the pupil never hears half of it.
+        if (!m_correction.isEmpty() && merlin->isWaiting(m_correction.first())) {
+            for (const CharacterRequest &old : std::as_const(m_correction))
+                merlin->Stop(old);
+        }
+        m_correction = {merlin->Speak(QStringLiteral("Attenzione hai sbagliato! Il numero è")),
+                        merlin->Speak(Text2->text())};
     }
 }
 

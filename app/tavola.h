@@ -1,5 +1,6 @@
 #pragma once
 
+#include "character/action.h"
 #include "engine/rules.h"
 
 #include <QMainWindow>
@@ -123,6 +124,8 @@ private:
     Seams m_seams;
     rules::NumberDraw m_draw;
     bool m_activated = false;
+    // The last correction asked for: while it has not started, a newer one replaces it.
+    QList<CharacterRequest> m_correction;
 };
 
 } // namespace quorvel

@@ -34,6 +34,11 @@ CharacterAction CharacterAction::speak(const QString &id, const QString &text)
     return {id, Kind::Speak, text, {}, 0};
 }
 
+CharacterAction CharacterAction::stop(const QString &id, quint64 target)
+{
+    return {id, Kind::Stop, {}, {}, 0, target};
+}
+
 QString describe(const CharacterAction &action)
 {
     using Kind = CharacterAction::Kind;
@@ -54,6 +59,8 @@ QString describe(const CharacterAction &action)
         return QStringLiteral("%1.Height = %2").arg(who).arg(action.height);
     case Kind::Speak:
         return QStringLiteral("%1.Speak(\"%2\")").arg(who, action.text);
+    case Kind::Stop:
+        return QStringLiteral("%1.Stop(%2)").arg(who).arg(action.target);
     }
     return who;
 }

@@ -13,13 +13,14 @@ namespace quorvel {
 // out.
 struct CharacterAction
 {
-    enum class Kind { Load, Show, MoveTo, Play, Height, Speak };
+    enum class Kind { Load, Show, MoveTo, Play, Height, Speak, Stop };
 
     QString character; // the id the character was loaded under
     Kind kind = Kind::Show;
     QString text; // Speak: the text; Play: the animation name as given; Load: the load key
     QPoint position; // MoveTo
     int height = 0; // Height
+    quint64 target = 0; // Stop: the number of the request to stop
 
     static CharacterAction load(const QString &id, const QString &loadKey);
     static CharacterAction show(const QString &id);
@@ -27,6 +28,7 @@ struct CharacterAction
     static CharacterAction play(const QString &id, const QString &animation);
     static CharacterAction setHeight(const QString &id, int pixels);
     static CharacterAction speak(const QString &id, const QString &text);
+    static CharacterAction stop(const QString &id, quint64 target);
 
     friend bool operator==(const CharacterAction &, const CharacterAction &) = default;
 };

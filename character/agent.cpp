@@ -52,6 +52,7 @@ struct Character::Private
     const CharacterModel &model() const { return loaded->model; }
     CharacterRequest enqueue(const CharacterAction &action);
     void startNext();
+    bool startOne(); // true when the request started is already over
     bool finishCurrent(); // false if a handler destroyed the character
     void play(int animation, bool endsRequest);
     void hideCharacter();
@@ -72,17 +73,25 @@ CharacterRequest Character::Private::enqueue(const CharacterAction &action)
 
 void Character::Private::startNext()
 {
+    // Requests that are over at once follow each other here, without a turn of the event loop
+    // between them, where a repaint of the window could hold up the voice behind them.
+    while (startOne()) { }
+}
+
+bool Character::Private::startOne()
+{
     const std::optional<CharacterRequest> started = queue.next();
     if (!started)
-        return;
+        return false;
     const CharacterAction action = started->action;
     const QPointer<Character> alive(q);
     emit control->started(action);
     if (!alive)
-        return;
+        return false;
     const bool visible = window->isVisible();
     switch (action.kind) {
     case CharacterAction::Kind::Load:
+    case CharacterAction::Kind::Stop:
         break;
     case CharacterAction::Kind::Show:
         if (!visible) {
@@ -94,7 +103,7 @@ void Character::Private::startNext()
             window->show();
             window->raise();
             play(model().appear, true);
-            return;
+            return false;
         }
         break;
     case CharacterAction::Kind::MoveTo:
@@ -108,7 +117,7 @@ void Character::Private::startNext()
         // A hidden character has nothing to show; the queue goes on.
         if (visible) {
             play(model().findAnimation(action.text), true);
-            return;
+            return false;
         }
         break;
     case CharacterAction::Kind::Speak:
@@ -116,14 +125,15 @@ void Character::Private::startNext()
             balloonLinger.stop();
             balloon->setText(action.text);
             speaking = true;
+            // The sound first: showing the balloon costs a few milliseconds.
+            player->say(action.text, model().voice);
             placeBalloon();
             balloon->show();
-            player->say(action.text, model().voice);
-            return;
+            return false;
         }
         break;
     }
-    finishCurrent();
+    return finishCurrent();
 }
 
 bool Character::Private::finishCurrent()
@@ -184,7 +194,7 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
     d->animator = std::make_unique<AnimationPlayer>(d->model(), d->window.get(), [this] {
         return d->speaking ? d->model().speak : d->model().idle;
     });
-    d->player = std::make_unique<SpeechPlayer>();
+    d->player = std::make_unique<SpeechPlayer>(this); // a child, so that a probe can find it
 
     d->starter.setSingleShot(true);
     d->starter.setInterval(0);
@@ -216,6 +226,14 @@ Character::~Character() = default;
 
 CharacterRequest Character::Show()
 {
+    // The game shows him at every exercise and every answer: without merging, a pupil quicker
+    // than the wizard would grow the queue by two requests an exercise.
+    const CharacterRequest *latest = d->queue.latest();
+    if (latest && latest->action.kind == CharacterAction::Kind::Show) {
+        const CharacterRequest merged = *latest;
+        emit d->control->requested(merged.action);
+        return merged;
+    }
     return d->enqueue(CharacterAction::show(d->id));
 }
 
@@ -252,7 +270,34 @@ CharacterRequest Character::setHeight(int pixels)
 
 CharacterRequest Character::Speak(const QString &text)
 {
+    if (!text.trimmed().isEmpty())
+        d->player->prepare(text, d->model().voice);
     return d->enqueue(CharacterAction::speak(d->id, text));
+}
+
+CharacterRequest Character::Stop(const CharacterRequest &request)
+{
+    const CharacterRequest stop {d->control->nextRequestNumber(),
+                                 CharacterAction::stop(d->id, request.number)};
+    // Each handler may destroy the control, and this character with it.
+    const QPointer<Character> alive(this);
+    const QPointer<AgentControl> control(d->control);
+    emit control->requested(stop.action);
+    if (control)
+        emit control->started(stop.action);
+    if (!alive)
+        return stop;
+    const std::optional<CharacterRequest> withdrawn
+        = request.action.character == d->id ? d->queue.withdraw(request.number) : std::nullopt;
+    if (withdrawn) {
+        // Shows the withdrawn request stood between are repeats now.
+        d->queue.mergeRepeated(CharacterAction::Kind::Show);
+        if (control)
+            emit control->withdrawn(withdrawn->action);
+    }
+    if (control)
+        emit control->carriedOut(stop.action);
+    return stop;
 }
 
 QString Character::id() const
@@ -268,6 +313,16 @@ bool Character::isVisible() const
 bool Character::isIdle() const
 {
     return d->queue.isIdle();
+}
+
+bool Character::isWaiting(const CharacterRequest &request) const
+{
+    return request.action.character == d->id && d->queue.isWaiting(request.number);
+}
+
+int Character::waitingCount() const
+{
+    return int(d->queue.waitingCount());
 }
 
 QWidget *Character::window() const

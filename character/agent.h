@@ -33,11 +33,18 @@ public:
     CharacterRequest Play(const QString &animation); // any case
     CharacterRequest setHeight(int pixels); // the width follows the artwork
     CharacterRequest Speak(const QString &text);
+    // Withdraws a request that has not started yet; one being carried out, or over, is left to
+    // end as it would. The stop itself is carried out at once, as a queued stop could never
+    // reach the requests waiting ahead of it.
+    CharacterRequest Stop(const CharacterRequest &request);
 
     QString id() const;
     bool isVisible() const;
     // Nothing queued and nothing being carried out.
     bool isIdle() const;
+    // The request is queued and has not started.
+    bool isWaiting(const CharacterRequest &request) const;
+    int waitingCount() const;
 
     // For tests and screenshots.
     QWidget *window() const;
@@ -101,8 +108,11 @@ private:
 // what the game asks of them. Destroying it destroys its characters and their windows at once
 // and silences them.
 //
-// The signals record every request: requested() when a call queues it, started() and
-// carriedOut() when the character begins and ends carrying it out.
+// The signals record every request: requested() for every call, started() and carriedOut() when
+// the character begins and ends carrying it out, withdrawn() when a Stop takes it out before it
+// started. A Show right behind another Show is merged into it (the later one would find the
+// character shown): it is requested, and returns the earlier request, but is not carried out
+// again.
 class AgentControl : public QObject
 {
     Q_OBJECT
@@ -119,6 +129,7 @@ signals:
     void requested(const quorvel::CharacterAction &action);
     void started(const quorvel::CharacterAction &action);
     void carriedOut(const quorvel::CharacterAction &action);
+    void withdrawn(const quorvel::CharacterAction &action);
 
 private:
     friend class Character;

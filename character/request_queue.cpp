@@ -9,6 +9,11 @@ void RequestQueue::push(const CharacterRequest &request)
     m_waiting.enqueue(request);
 }
 
+const CharacterRequest *RequestQueue::latest() const
+{
+    return m_waiting.isEmpty() ? current() : &m_waiting.last();
+}
+
 std::optional<CharacterRequest> RequestQueue::next()
 {
     if (m_current || m_waiting.isEmpty())
@@ -34,6 +39,23 @@ std::optional<CharacterRequest> RequestQueue::withdraw(quint64 number)
     const CharacterRequest withdrawn = *found;
     m_waiting.erase(found);
     return withdrawn;
+}
+
+qsizetype RequestQueue::mergeRepeated(CharacterAction::Kind kind)
+{
+    bool afterOne = m_current && m_current->action.kind == kind;
+    qsizetype merged = 0;
+    for (auto i = m_waiting.begin(); i != m_waiting.end();) {
+        const bool repeat = i->action.kind == kind && afterOne;
+        afterOne = i->action.kind == kind;
+        if (repeat) {
+            i = m_waiting.erase(i);
+            ++merged;
+        } else {
+            ++i;
+        }
+    }
+    return merged;
 }
 
 bool RequestQueue::isWaiting(quint64 number) const

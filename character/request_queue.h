@@ -17,6 +17,8 @@ public:
 
     // The request being carried out, or null.
     const CharacterRequest *current() const { return m_current ? &*m_current : nullptr; }
+    // The request made last that has not ended: the last waiting one, or else the current one.
+    const CharacterRequest *latest() const;
     // The first waiting request, or null.
     const CharacterRequest *peek() const
     {
@@ -31,6 +33,10 @@ public:
     // Takes a waiting request out and returns it; nothing when it is not waiting (started, over,
     // or unknown).
     std::optional<CharacterRequest> withdraw(quint64 number);
+
+    // Drops each waiting request of this kind that comes right after one of the same kind (the
+    // current one included); returns how many.
+    qsizetype mergeRepeated(CharacterAction::Kind kind);
 
     bool isWaiting(quint64 number) const;
     bool hasWaiting() const { return !m_waiting.isEmpty(); }

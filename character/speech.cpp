@@ -141,6 +141,32 @@ QList<WordMark> marksInWrittenText(const SpokenText &spoken, const QList<espeak_
     return marks;
 }
 
+// espeak-ng opens and closes every text with silence, and ends it with a clause pause: between
+// two sentences the pupil would hear both as dead air. Keep a breath of it at each end.
+void trimSilence(Utterance &utterance)
+{
+    constexpr int kQuiet = 64; // of 32767
+    constexpr int kLeadMs = 10;
+    constexpr int kTailMs = 40;
+    const auto *samples = reinterpret_cast<const qint16 *>(utterance.samples.constData());
+    const qsizetype count = utterance.samples.size() / 2;
+    qsizetype first = 0;
+    while (first < count && qAbs(int(samples[first])) < kQuiet)
+        ++first;
+    if (first == count)
+        return; // all quiet: nothing to hold on to
+    qsizetype last = count - 1;
+    while (last > first && qAbs(int(samples[last])) < kQuiet)
+        --last;
+    const qsizetype perMs = utterance.sampleRate / 1000;
+    first = qMax(qsizetype(0), first - kLeadMs * perMs);
+    last = qMin(count - 1, last + kTailMs * perMs);
+    utterance.samples = utterance.samples.mid(first * 2, (last - first + 1) * 2);
+    const int shiftMs = int(first * 1000 / utterance.sampleRate);
+    for (WordMark &word : utterance.words)
+        word.ms = qMax(0, word.ms - shiftMs);
+}
+
 Utterance synthesiseWith(const QString &text, const VoiceSettings &voice,
                          std::function<bool()> cancelled)
 {
@@ -177,6 +203,7 @@ Utterance synthesiseWith(const QString &text, const VoiceSettings &voice,
     utterance.samples = std::move(collector.samples);
     utterance.sampleRate = e.sampleRate;
     utterance.words = marksInWrittenText(spoken, collector.words);
+    trimSilence(utterance);
     return utterance;
 }
 

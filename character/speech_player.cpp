@@ -1,18 +1,18 @@
 #include "character/speech_player.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QBuffer>
-#include <QMediaDevices>
+#include "character/sound_stream.h"
 
 namespace quorvel {
 
 namespace {
 
-constexpr int kTickMs = 40;
-// How long to wait for a sink that stops reporting beyond the sound's own length.
-constexpr int kSinkGraceMs = 2000;
+// Also how late the end of a sound is noticed, which the pupil hears as a pause before the next.
+constexpr int kTickMs = 10;
+// Only for a sink that stops reporting what it plays: the end normally comes from the sound.
+constexpr int kStalledSinkMs = 2000;
+// Texts synthesised ahead of their turn, or kept from before: the correction's opening words come
+// back at every wrong answer, and a sentence ready in memory is heard at once.
+constexpr int kPreparedTexts = 8;
 
 bool isWordCharacter(QChar c)
 {
@@ -52,26 +52,54 @@ QList<WordMark> readingMarks(const QString &text, int durationMs)
 
 SpeechPlayer::SpeechPlayer(QObject *parent)
     : QObject(parent)
+    , m_sound(new SoundStream(this))
 {
+    connect(m_sound, &SoundStream::failed, this, [this] { m_audible = false; });
     m_ticker.setInterval(kTickMs);
     connect(&m_ticker, &QTimer::timeout, this, &SpeechPlayer::tick);
-    connect(&m_watcher, &QFutureWatcher<Utterance>::finished, this, [this] {
-        if (!m_busy || m_clock.isValid())
-            return; // a speech that was stopped meanwhile
-        const QFuture<Utterance> future = m_watcher.future();
-        if (future.isCanceled() || future.resultCount() == 0) {
-            Utterance none;
-            none.problem = QStringLiteral("sintesi annullata");
-            begin(none);
-        } else {
-            begin(future.result());
-        }
-    });
+    connect(&m_watcher, &QFutureWatcher<Utterance>::finished, this,
+            [this] { startWith(m_watcher.future()); });
 }
 
 SpeechPlayer::~SpeechPlayer()
 {
     stop();
+    for (auto &[key, future] : m_prepared)
+        future.cancel();
+}
+
+void SpeechPlayer::startWith(const QFuture<Utterance> &future)
+{
+    if (!m_busy || m_clock.isValid())
+        return; // a speech that was stopped, or has begun, meanwhile
+    if (future.isCanceled() || future.resultCount() == 0) {
+        Utterance none;
+        none.problem = QStringLiteral("sintesi annullata");
+        begin(none);
+    } else {
+        begin(future.result());
+    }
+}
+
+QFuture<Utterance> SpeechPlayer::synthesis(const QString &text, const VoiceSettings &voice)
+{
+    const QString key
+        = QStringLiteral("%1|%2|%3|").arg(voice.language).arg(voice.rate).arg(voice.pitch) + text;
+    for (qsizetype i = 0; i < m_prepared.size(); ++i) {
+        if (m_prepared[i].first == key && !m_prepared[i].second.isCanceled()) {
+            m_prepared.move(i, m_prepared.size() - 1);
+            return m_prepared.last().second;
+        }
+    }
+    if (m_prepared.size() >= kPreparedTexts)
+        m_prepared.removeFirst();
+    m_prepared.append({key, synthesiseInBackground(text, voice)});
+    return m_prepared.last().second;
+}
+
+void SpeechPlayer::prepare(const QString &text, const VoiceSettings &voice)
+{
+    synthesis(text, voice);
 }
 
 void SpeechPlayer::say(const QString &text, const VoiceSettings &voice)
@@ -81,7 +109,9 @@ void SpeechPlayer::say(const QString &text, const VoiceSettings &voice)
     m_voice = voice;
     m_busy = true;
     m_clock.invalidate();
-    m_watcher.setFuture(synthesiseInBackground(text, voice));
+    m_watcher.setFuture(synthesis(text, voice));
+    if (m_watcher.isFinished())
+        startWith(m_watcher.future()); // the watcher's own report comes later and finds it begun
 }
 
 void SpeechPlayer::stop()
@@ -89,23 +119,24 @@ void SpeechPlayer::stop()
     if (!m_busy)
         return;
     m_busy = false;
-    m_watcher.future().cancel();
     m_ticker.stop();
     m_clock.invalidate();
-    releaseAudio();
+    m_sound->stop();
+    m_audible = false;
 }
 
 void SpeechPlayer::begin(const Utterance &utterance)
 {
     m_nextWord = 0;
-    m_audioDone = false;
     if (utterance.hasSound()) {
         m_durationMs = utterance.durationMs();
         m_words = utterance.words;
-        startAudio(utterance); // silent for the same time if there is no way to be heard
+        // Silent for the same time if there is no way to be heard.
+        m_audible = m_sound->play(utterance.samples, utterance.sampleRate);
     } else {
         m_durationMs = m_voice.readingMs(m_text);
         m_words = readingMarks(m_text, m_durationMs);
+        m_audible = false;
     }
     m_clock.start();
     m_ticker.start();
@@ -113,61 +144,19 @@ void SpeechPlayer::begin(const Utterance &utterance)
     tick();
 }
 
-bool SpeechPlayer::startAudio(const Utterance &utterance)
-{
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
-        return false;
-    QAudioFormat format;
-    format.setSampleRate(utterance.sampleRate);
-    format.setChannelCount(1);
-    format.setSampleFormat(QAudioFormat::Int16);
-    if (!device.isFormatSupported(format))
-        return false;
-    m_buffer = new QBuffer(this);
-    m_buffer->setData(utterance.samples);
-    m_buffer->open(QIODevice::ReadOnly);
-    m_sink = new QAudioSink(device, format, this);
-    connect(m_sink, &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-        if (state == QAudio::IdleState && m_buffer && m_buffer->atEnd())
-            m_audioDone = true;
-        else if (state == QAudio::StoppedState && m_sink && m_sink->error() != QAudio::NoError)
-            QTimer::singleShot(0, this, [this] { releaseAudio(); }); // finish silently
-    });
-    m_sink->start(m_buffer);
-    if (m_sink->error() != QAudio::NoError) {
-        releaseAudio();
-        return false;
-    }
-    return true;
-}
-
-void SpeechPlayer::releaseAudio()
-{
-    if (m_sink) {
-        m_sink->disconnect(this);
-        m_sink->stop();
-        m_sink->deleteLater();
-        m_sink = nullptr;
-    }
-    if (m_buffer) {
-        m_buffer->deleteLater();
-        m_buffer = nullptr;
-    }
-}
-
 void SpeechPlayer::tick()
 {
     const qint64 elapsed = m_clock.elapsed();
+    const qint64 said = m_audible ? m_sound->playedMs() : elapsed;
     int reveal = -1;
-    while (m_nextWord < m_words.size() && m_words[m_nextWord].ms <= elapsed) {
+    while (m_nextWord < m_words.size() && m_words[m_nextWord].ms <= said) {
         const WordMark &word = m_words[m_nextWord++];
         reveal = qMax(reveal, revealEnd(m_text, word.start, word.length));
     }
     if (reveal >= 0)
         emit revealed(reveal);
-    const bool done = m_sink ? (m_audioDone || elapsed >= m_durationMs + kSinkGraceMs)
-                             : elapsed >= m_durationMs;
+    const bool done = m_audible ? (m_sound->isDone() || elapsed >= m_durationMs + kStalledSinkMs)
+                                : elapsed >= m_durationMs;
     if (done)
         end();
 }
@@ -176,7 +165,8 @@ void SpeechPlayer::end()
 {
     m_ticker.stop();
     m_clock.invalidate();
-    releaseAudio();
+    m_sound->stop();
+    m_audible = false;
     m_busy = false;
     emit revealed(int(m_text.size()));
     emit finished();

@@ -8,15 +8,17 @@
 #include <QObject>
 #include <QTimer>
 
-class QAudioSink;
-class QBuffer;
-
 namespace quorvel {
 
-// Says one text at a time: synthesis on the speech thread, playback here on a Qt audio sink,
-// and the written words revealed as their sound comes. Without a sound device, voice data or a
-// working synthesis it stays silent for the text's reading time instead, so that whoever waits
-// for the end of the speech goes on all the same.
+class SoundStream;
+
+// Says one text at a time: synthesis on the speech thread, playback here on the one sound
+// stream, and the written words revealed as their sound is played. The speech ends when its
+// sound has been played out. Without a sound device, voice data or a working synthesis it stays
+// silent for the text's reading time instead, so that whoever waits for the end of the speech
+// goes on all the same.
+//
+// This is all the character knows of the voice: nothing else sees espeak-ng or Qt Multimedia.
 class SpeechPlayer : public QObject
 {
     Q_OBJECT
@@ -24,11 +26,13 @@ public:
     explicit SpeechPlayer(QObject *parent = nullptr);
     ~SpeechPlayer() override;
 
+    // Synthesises a text that is to be said soon, so that say() finds its sound ready.
+    void prepare(const QString &text, const VoiceSettings &voice);
     void say(const QString &text, const VoiceSettings &voice);
     // Silences the current speech at once; finished() does not come.
     void stop();
     bool isBusy() const { return m_busy; }
-    bool isAudible() const { return m_sink != nullptr; }
+    bool isAudible() const { return m_audible; }
 
 signals:
     void voiceStarted(); // sound (or silent reading) begins: the mouth may move
@@ -36,24 +40,24 @@ signals:
     void finished();
 
 private:
+    QFuture<Utterance> synthesis(const QString &text, const VoiceSettings &voice);
+    void startWith(const QFuture<Utterance> &future);
     void begin(const Utterance &utterance);
-    bool startAudio(const Utterance &utterance);
-    void releaseAudio();
     void tick();
     void end();
 
     QFutureWatcher<Utterance> m_watcher;
+    QList<std::pair<QString, QFuture<Utterance>>> m_prepared; // the last used last
     QTimer m_ticker;
     QElapsedTimer m_clock;
-    QAudioSink *m_sink = nullptr;
-    QBuffer *m_buffer = nullptr;
+    SoundStream *m_sound = nullptr;
     QString m_text;
     VoiceSettings m_voice;
     QList<WordMark> m_words;
     int m_nextWord = 0;
     int m_durationMs = 0;
     bool m_busy = false;
-    bool m_audioDone = false;
+    bool m_audible = false;
 };
 
 // Where to reveal the written text up to once the word at [start, start + length) is said: the

@@ -273,6 +273,38 @@ private slots:
         QCOMPARE(wizardSince(mark), QStringList {"Merlin.Show()"});
     }
 
+    void aQuickPupilIsNeverLeftBehind()
+    {
+        // Twenty wrong answers as fast as Enter can be pressed twice, the greeting still going:
+        // each correction replaces the one still waiting, so the wizard ends with the last
+        // number on the abacus and has little left to say.
+        start({});
+        Character &merlin
+            = window()->findChild<AgentControl *>()->Characters().Item("Merlin").get();
+        QStringList said;
+        connect(window()->findChild<AgentControl *>(), &AgentControl::started, this,
+                [&said](const CharacterAction &a) {
+                    if (a.kind == CharacterAction::Kind::Speak)
+                        said << a.text;
+                });
+        int mostWaiting = 0;
+        QString lastWords;
+        for (int i = 0; i < 20; ++i) {
+            lastWords = control<QLineEdit>("Text2")->text();
+            QTest::keyClick(answerBox(), Qt::Key_Return);
+            mostWaiting = qMax(mostWaiting, merlin.waitingCount());
+            nextExercise();
+            mostWaiting = qMax(mostWaiting, merlin.waitingCount());
+        }
+        const qsizetype saidBeforeTheEnd = said.size();
+        QTRY_VERIFY_WITH_TIMEOUT(merlin.isIdle(), 60000);
+        // The start-up requests, one Show and one correction at the most.
+        QVERIFY2(mostWaiting <= 8, qPrintable(QString::number(mostWaiting)));
+        QCOMPARE(said.last(), lastWords);
+        // At most the correction being said and the last one.
+        QVERIFY2(said.size() - saidBeforeTheEnd <= 4, qPrintable(said.join(" | ")));
+    }
+
     void manyWrongAnswersNeverEndTheGame()
     {
         // The classic colour sums overflowed from the 655th wrong answer on.

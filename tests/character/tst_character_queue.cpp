@@ -153,6 +153,37 @@ private slots:
         QCOMPARE(revealed.last(), second.size());
     }
 
+    void stopWithdrawsWhatWaitsAndShowsMerge()
+    {
+        fixture::Loaded loaded;
+        Recorder recorder(*loaded.agent);
+        connect(loaded.agent.get(), &AgentControl::withdrawn, this,
+                [&recorder](const Action &a) { recorder << "withdrawn " + describe(a); });
+        CharacterHandle tiny = loaded.tiny();
+        const CharacterRequest shown = tiny->Show();
+        QCOMPARE(tiny->Show().number, shown.number);
+        const CharacterRequest speaking = tiny->Speak("Sei grande");
+        const CharacterRequest waiting = tiny->Speak("uno");
+        tiny->Speak("due");
+        QCOMPARE(tiny->waitingCount(), 4);
+        QTRY_VERIFY(recorder.contains("started " + describe(speaking.action)));
+
+        // What is being said goes on; only what waits is taken out, and only once.
+        tiny->Stop(speaking);
+        QVERIFY(tiny->isWaiting(waiting));
+        tiny->Stop(waiting);
+        tiny->Stop(waiting);
+        QVERIFY(!tiny->isWaiting(waiting));
+        QCOMPARE(tiny->waitingCount(), 1);
+        // A Show behind a Speak is no repeat: it is queued.
+        QVERIFY(tiny->Show().number != shown.number);
+        QTRY_VERIFY_WITH_TIMEOUT(tiny->isIdle(), 10000);
+        QCOMPARE(recorder.with("withdrawn"), QStringList {"withdrawn Tiny.Speak(\"uno\")"});
+        QCOMPARE(recorder.with("started|done").filter(QRegularExpression("Show|Speak")),
+                 inTurn({Action::show("Tiny"), Action::speak("Tiny", "Sei grande"),
+                         Action::speak("Tiny", "due"), Action::show("Tiny")}));
+    }
+
     void whatCannotBeShownOrHeardDoesNotHoldTheQueue()
     {
         // No such espeak-ng voice: the balloon stays for the reading time instead.
