@@ -21,32 +21,42 @@ source "$here/lib.sh"
 start_sound
 
 watch=$build/bin/frame_watch
+# Each run prints "wall-ms cpu-ms": the time on the clock, and the CPU time the program used, which
+# barely depends on the machine's load and so tells changes apart when the clock cannot.
+pair() { awk -F= '$1 == "frame_ms" { w = $2 } $1 == "cpu_ms" { c = $2 } END { if (w != "") print w, c }'; }
 # The first exercise paints the gradient behind the abacus: its last stripe, (180, 0, 255), fills
 # the client area's bottom rows, where no control lies.
-bare() { "$watch" --width 754 --pixel 10,10 --colour 123456 -- "$build/bin/bare_probe" | field frame_ms; }
-game() { "$watch" --width 754 --pixel 4,-2 --colour b400ff -- "$1/app/quorvel" | field frame_ms; }
+bare() { "$watch" --width 754 --pixel 10,10 --colour 123456 -- "$build/bin/bare_probe" | pair; }
+game() { "$watch" --width 754 --pixel 4,-2 --colour b400ff -- "$1/app/quorvel" | pair; }
 
 bare >/dev/null; game "$build" >/dev/null # warm the caches
 [ -n "$base" ] && game "$base" >/dev/null
 out=$(mktemp -d)
+record() { # NAME "wall cpu" "bare-wall bare-cpu"
+  set -- "$1" $2 $3
+  echo "$2" >>"$out/$1.wall"; echo "$3" >>"$out/$1.cpu"
+  awk -v g="$2" -v b="$4" 'BEGIN { print g / b }' >>"$out/$1.wallratio"
+  awk -v g="$3" -v b="$5" 'BEGIN { print g / b }' >>"$out/$1.cpuratio"
+}
+names=(game)
+[ -n "$base" ] && names+=(base)
 for round in $(seq "$rounds"); do
-  b=$(bare); g=$(game "$build")
-  [ -n "$b" ] && [ -n "$g" ] || { echo "run_startup: round $round failed" >&2; exit 1; }
-  echo "$b" >>"$out/bare"; echo "$g" >>"$out/game"
-  awk -v g="$g" -v b="$b" 'BEGIN { print g / b }' >>"$out/ratio"
+  b=$(bare)
+  [ -n "$b" ] || { echo "run_startup: round $round failed (bare)" >&2; exit 1; }
+  record bare "$b" "$b"
+  g=$(game "$build")
+  [ -n "$g" ] || { echo "run_startup: round $round failed" >&2; exit 1; }
+  record game "$g" "$b"
   if [ -n "$base" ]; then
     o=$(game "$base")
     [ -n "$o" ] || { echo "run_startup: round $round failed (base)" >&2; exit 1; }
-    echo "$o" >>"$out/base"
-    awk -v g="$o" -v b="$b" 'BEGIN { print g / b }' >>"$out/baseratio"
+    record base "$o" "$b"
   fi
 done
 echo "start-up over $rounds rounds, min / median / max"
-echo "  bare window        $(stats '%.1f' <"$out/bare") ms"
-echo "  game               $(stats '%.1f' <"$out/game") ms"
-echo "  game / bare        $(stats '%.2f' <"$out/ratio")"
-if [ -n "$base" ]; then
-  echo "  base game          $(stats '%.1f' <"$out/base") ms"
-  echo "  base game / bare   $(stats '%.2f' <"$out/baseratio")"
-fi
+echo "  bare window          $(stats '%.1f' <"$out/bare.wall") ms, CPU $(stats '%.1f' <"$out/bare.cpu") ms"
+for n in "${names[@]}"; do
+  echo "  $n                 $(stats '%.1f' <"$out/$n.wall") ms, CPU $(stats '%.1f' <"$out/$n.cpu") ms"
+  echo "  $n / bare          $(stats '%.2f' <"$out/$n.wallratio"), CPU $(stats '%.2f' <"$out/$n.cpuratio")"
+done
 rm -rf "$out"
