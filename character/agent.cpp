@@ -4,7 +4,7 @@
 #include "character/character_file.h"
 #include "character/character_window.h"
 #include "character/request_queue.h"
-#include "character/speech_player.h"
+#include "character/voice.h"
 #include "engine/runtime_error.h"
 
 #include <QDir>
@@ -47,7 +47,7 @@ struct Character::Private
     bool speaking = false;
 
     // Declared last so that it goes first: it must not report into a half-destroyed character.
-    std::unique_ptr<SpeechPlayer> player;
+    std::unique_ptr<Voice> player;
 
     const CharacterModel &model() const { return loaded->model; }
     CharacterRequest enqueue(const CharacterAction &action);
@@ -194,7 +194,7 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
     d->animator = std::make_unique<AnimationPlayer>(d->model(), d->window.get(), [this] {
         return d->speaking ? d->model().speak : d->model().idle;
     });
-    d->player = std::make_unique<SpeechPlayer>(this); // a child, so that a probe can find it
+    d->player = std::make_unique<Voice>(this); // a child, so that a probe can find it
 
     d->starter.setSingleShot(true);
     d->starter.setInterval(0);
@@ -210,11 +210,10 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
     connect(d->window.get(), &CharacterWindow::hideRequested, this, [this] { d->hideCharacter(); });
     connect(d->window.get(), &CharacterWindow::moved, this, [this] { d->placeBalloon(); });
 
-    SpeechPlayer *player = d->player.get();
-    connect(player, &SpeechPlayer::voiceStarted, this,
-            [this] { d->play(d->model().speak, false); });
-    connect(player, &SpeechPlayer::revealed, d->balloon.get(), &BalloonWindow::setRevealed);
-    connect(player, &SpeechPlayer::finished, this, [this] {
+    Voice *player = d->player.get();
+    connect(player, &Voice::voiceStarted, this, [this] { d->play(d->model().speak, false); });
+    connect(player, &Voice::revealed, d->balloon.get(), &BalloonWindow::setRevealed);
+    connect(player, &Voice::finished, this, [this] {
         d->speaking = false;
         d->balloonLinger.start();
         d->play(d->model().idle, false);

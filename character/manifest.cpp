@@ -23,12 +23,6 @@ int CharacterAnimation::passMs() const
     return total;
 }
 
-int VoiceSettings::readingMs(const QString &text) const
-{
-    const qint64 ms = qint64(text.trimmed().size()) * msPerCharacter;
-    return int(qBound(qint64(minimumMs), ms, qint64(10 * 60 * 1000)));
-}
-
 int CharacterModel::findAnimation(const QString &name) const
 {
     for (int i = 0; i < animations.size(); ++i) {

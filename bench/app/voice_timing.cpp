@@ -12,6 +12,7 @@
 #include "character/character_file.h"
 #include "character/sound_stream.h"
 #include "character/speech.h"
+#include "character/voice.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -135,6 +136,8 @@ int gaps(const QString &path)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // Linked in rather than loaded, so that its sound stream is found among the window's objects.
+    quorvel::Voice::useEngine(&quorvel_create_voice_engine);
     design::installFontSubstitutions();
     const QStringList args = app.arguments();
     if (args.value(1) == "play")
