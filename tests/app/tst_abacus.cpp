@@ -167,9 +167,13 @@ private slots:
         Surface *surface = m_window->surface();
         RuntimeDrawing &drawing = surface->drawing();
         drawing.setScaleHeight(512);
-        // 256 stripes two units high, reaching far beyond the right edge.
-        for (int i = 0; i < 256; ++i)
-            drawing.box(QPointF(0, 2 * i), QPointF(11310, 2 * i + 2), QColor(180, 0, i));
+        // 256 stripes two units high, reaching far beyond the right edge; drawn again at every
+        // exercise, they must not pile up.
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < 256; ++i)
+                drawing.box(QPointF(0, 2 * i), QPointF(11310, 2 * i + 2), QColor(180, 0, i));
+        }
+        QCOMPARE(drawing.boxCount(), 256);
         surface->repaint();
 
         QImage shot = surface->grab().toImage();
