@@ -57,9 +57,11 @@ int play()
     if (!QTest::qWaitForWindowActive(window))
         return 1;
     auto *answer = window->findChild<QLineEdit *>(QStringLiteral("Text3"));
-    auto *sound = window->findChild<SoundStream *>();
     Character &merlin = window->findChild<AgentControl *>()->Characters().Item("Merlin").get();
-    if (!answer || !sound)
+    // The voice comes into being when the greeting starts.
+    SoundStream *sound = nullptr;
+    if (!answer
+        || !QTest::qWaitFor([&] { return sound = window->findChild<SoundStream *>(); }, 20000))
         return 1;
     int writes = 0;
     QElapsedTimer clock;
@@ -71,7 +73,7 @@ int play()
     });
 
     // While the greeting is being said.
-    if (!QTest::qWaitFor([&] { return writes > 0; }, 20000))
+    if (!QTest::qWaitFor([&] { return writes > 0 || sound->isPlaying(); }, 20000))
         return 1;
     if (!QTest::qWaitFor([&] { return answer->hasFocus(); }, 5000))
         return 1;
