@@ -7,11 +7,14 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
 #include <QSet>
 #include <QTextLine>
+
+#include <cstring>
 
 namespace quorvel {
 
@@ -42,6 +45,34 @@ int cacheCapacity(const CharacterModel &model)
             every.insert(frame.layers);
     }
     return qMax(1, qMin(int(every.size()), largest + distinct({model.idle, model.speak})));
+}
+
+// The smallest rectangle outside which two pictures of the same size are alike.
+QRect changedArea(const QImage &a, const QImage &b)
+{
+    const qsizetype rowBytes = qsizetype(a.width()) * 4;
+    int top = 0;
+    int bottom = a.height() - 1;
+    while (top <= bottom && std::memcmp(a.constScanLine(top), b.constScanLine(top), rowBytes) == 0)
+        ++top;
+    while (bottom > top
+           && std::memcmp(a.constScanLine(bottom), b.constScanLine(bottom), rowBytes) == 0)
+        --bottom;
+    if (top > bottom)
+        return {};
+    int left = a.width();
+    int right = -1;
+    for (int y = top; y <= bottom; ++y) {
+        const auto *p = reinterpret_cast<const quint32 *>(a.constScanLine(y));
+        const auto *q = reinterpret_cast<const quint32 *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            if (p[x] != q[x]) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+            }
+        }
+    }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 QScreen *screenFor(const QPoint &point)
@@ -98,6 +129,7 @@ void CharacterWindow::setCharacterHeight(int pixels)
     resize(wanted);
     m_cache.clear(); // drawn for the old size
     m_shown.clear();
+    m_shownImage = QImage();
     showFrame(m_animation, m_frame);
 }
 
@@ -153,9 +185,14 @@ void CharacterWindow::applyFrame()
     const QList<int> &layers = layersOf(m_animation, m_frame);
     if (layers == m_shown)
         return;
-    setMask(rendered(layers).outline);
+    const Rendered &next = rendered(layers);
+    // Only what changed is reshaped and repainted: a blink is a few rows of pixels, and a
+    // repaint of the whole figure spreads over Qt's worker threads, waking them all.
+    if (m_shownImage.isNull() || next.outline != mask())
+        setMask(next.outline);
+    update(m_shownImage.isNull() ? rect() : changedArea(m_shownImage, next.image));
     m_shown = layers;
-    update();
+    m_shownImage = next.image;
 }
 
 void CharacterWindow::showEvent(QShowEvent *)
@@ -164,11 +201,12 @@ void CharacterWindow::showEvent(QShowEvent *)
     applyFrame();
 }
 
-void CharacterWindow::paintEvent(QPaintEvent *)
+void CharacterWindow::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, rendered(layersOf(m_animation, m_frame)).image);
+    const QRect area = event->rect();
+    painter.drawImage(area.topLeft(), rendered(layersOf(m_animation, m_frame)).image, area);
 }
 
 void CharacterWindow::moveEvent(QMoveEvent *)

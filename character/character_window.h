@@ -72,6 +72,7 @@ private:
     int m_capacity = 1;
     quint64 m_uses = 0;
     QList<int> m_shown; // the pictures of the frame on screen; empty when none is
+    QImage m_shownImage;
     int m_animation = 0;
     int m_frame = 0;
     std::optional<QPoint> m_grab; // where the pupil holds the character while dragging
