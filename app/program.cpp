@@ -2,6 +2,7 @@
 
 #include "app/translations.h"
 #include "app/platform.h"
+#include "app/resting_cursor.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -17,6 +18,7 @@ Program::Program(const Tavola::Seams &seams, QObject *parent)
     // come and go: only this object decides when the program ends.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     installQtItalian();
+    new RestingCursor(this);
 }
 
 Program::~Program()

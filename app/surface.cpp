@@ -10,22 +10,20 @@
 namespace quorvel {
 
 RuntimeDrawing::RuntimeDrawing(QSize size)
-    : m_picture(size, QImage::Format_ARGB32_Premultiplied)
+    : m_size(size)
     , m_scaleHeight(size.height())
-{
-    m_picture.fill(Qt::transparent);
-}
+{ }
 
 void RuntimeDrawing::box(QPointF corner1, QPointF corner2, const QColor &colour)
 {
-    const double pixelsPerUnit = m_picture.height() / m_scaleHeight;
+    const double pixelsPerUnit = m_size.height() / m_scaleHeight;
     // Work in doubles and clip before converting: callers may pass corners far outside the
     // client area (the stripes reach past the right edge on purpose).
     auto clipX = [&](double x) {
-        return std::clamp(x, -1.0, double(m_picture.width()) + 1);
+        return std::clamp(x, -1.0, double(m_size.width()) + 1);
     };
     auto clipY = [&](double units) {
-        return std::clamp(units * pixelsPerUnit, -1.0, double(m_picture.height()) + 1);
+        return std::clamp(units * pixelsPerUnit, -1.0, double(m_size.height()) + 1);
     };
     const double left = clipX(std::min(corner1.x(), corner2.x()));
     const double right = clipX(std::max(corner1.x(), corner2.x()));
@@ -36,15 +34,24 @@ void RuntimeDrawing::box(QPointF corner1, QPointF corner2, const QColor &colour)
                        QPoint(int(std::lround(right)) - 1, int(std::lround(bottom)) - 1));
     // With the pen inside the outline, a filled box covers exactly its corners' rectangle
     // whatever the pen width, so the pen adds nothing but its colour.
-    QPainter painter(&m_picture);
-    painter.fillRect(pixels.intersected(m_picture.rect()), colour);
-    m_clear = false;
+    const QRect shown = pixels.intersected(QRect(QPoint(0, 0), m_size));
+    if (shown.isEmpty())
+        return;
+    if (colour.alpha() == 255) {
+        m_boxes.removeIf([&](const Box &under) { return shown.contains(under.pixels); });
+    }
+    m_boxes.append({shown, colour});
 }
 
 void RuntimeDrawing::clear()
 {
-    m_picture.fill(Qt::transparent);
-    m_clear = true;
+    m_boxes.clear();
+}
+
+void RuntimeDrawing::paint(QPainter &painter) const
+{
+    for (const Box &box : m_boxes)
+        painter.fillRect(box.pixels, box.colour);
 }
 
 Surface::Surface(QWidget *parent)
@@ -68,8 +75,7 @@ void Surface::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), m_background);
-    if (!m_drawing.isClear())
-        painter.drawImage(0, 0, m_drawing.picture());
+    m_drawing.paint(painter);
     m_abacus.paint(painter);
 }
 

@@ -8,6 +8,7 @@
 #include "character/agent.h"
 
 #include <QAccessibleWidget>
+#include <QImageReader>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -86,7 +87,11 @@ void setColours(QWidget *widget, QPalette::ColorRole backRole, const QColor &bac
 
 QPixmap picture(const char *name)
 {
-    QPixmap pixmap(QStringLiteral(":/window/%1.xpm").arg(QLatin1String(name)));
+    // Told the format and not to guess, Qt reads it with its own XPM reader instead of loading
+    // every image plugin (and their libraries) to ask each whether it knows the picture.
+    QImageReader reader(QStringLiteral(":/window/%1.xpm").arg(QLatin1String(name)), "xpm");
+    reader.setAutoDetectImageFormat(false);
+    const QPixmap pixmap = QPixmap::fromImage(reader.read());
     Q_ASSERT(!pixmap.isNull());
     return pixmap;
 }

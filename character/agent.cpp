@@ -1,9 +1,10 @@
 #include "character/agent.h"
 
+#include "character/animation_player.h"
 #include "character/character_file.h"
 #include "character/character_window.h"
 #include "character/request_queue.h"
-#include "character/speech_player.h"
+#include "character/voice.h"
 #include "engine/runtime_error.h"
 
 #include <QDir>
@@ -36,19 +37,17 @@ struct Character::Private
     AgentControl *control = nullptr; // our parent
     std::unique_ptr<CharacterWindow> window;
     std::unique_ptr<BalloonWindow> balloon;
-    QTimer frameTimer;
+    std::unique_ptr<AnimationPlayer> animator; // draws on window
     QTimer balloonLinger;
     QTimer starter;
 
     RequestQueue queue;
 
-    int animation = -1;
-    int frame = 0;
     bool passEndsRequest = false; // the current request is one pass of this animation
     bool speaking = false;
 
     // Declared last so that it goes first: it must not report into a half-destroyed character.
-    std::unique_ptr<SpeechPlayer> player;
+    std::unique_ptr<Voice> player;
 
     const CharacterModel &model() const { return loaded->model; }
     CharacterRequest enqueue(const CharacterAction &action);
@@ -56,7 +55,6 @@ struct Character::Private
     bool startOne(); // true when the request started is already over
     bool finishCurrent(); // false if a handler destroyed the character
     void play(int animation, bool endsRequest);
-    void nextFrame();
     void hideCharacter();
     void placeBalloon();
 };
@@ -147,6 +145,7 @@ bool Character::Private::finishCurrent()
         return true;
     const CharacterAction action = over->action;
     passEndsRequest = false;
+    animator->wake();
     const QPointer<Character> alive(q);
     emit control->carriedOut(action);
     if (!alive)
@@ -159,32 +158,13 @@ bool Character::Private::finishCurrent()
 
 void Character::Private::play(int index, bool endsRequest)
 {
-    animation = index;
-    frame = 0;
     passEndsRequest = endsRequest;
-    window->showFrame(animation, frame);
-    frameTimer.start(model().animations[animation].frames[0].durationMs);
-}
-
-void Character::Private::nextFrame()
-{
-    const CharacterAnimation &running = model().animations[animation];
-    if (++frame < running.frames.size()) {
-        window->showFrame(animation, frame);
-        frameTimer.start(running.frames[frame].durationMs);
-        return;
-    }
-    if (passEndsRequest && !finishCurrent())
-        return;
-    if (animation == (speaking ? model().speak : model().idle) || running.loop)
-        play(animation, false);
-    else
-        play(speaking ? model().speak : model().idle, false);
+    animator->play(index);
 }
 
 void Character::Private::hideCharacter()
 {
-    frameTimer.stop();
+    animator->stop();
     balloonLinger.stop();
     player->stop();
     speaking = false;
@@ -213,14 +193,18 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
     d->control = control;
     d->window = std::make_unique<CharacterWindow>(d->loaded);
     d->balloon = std::make_unique<BalloonWindow>(d->model().balloon);
-    d->player = std::make_unique<SpeechPlayer>(this); // a child, so that a probe can find it
-    d->animation = d->model().idle;
+    d->animator = std::make_unique<AnimationPlayer>(d->model(), d->window.get(), [this] {
+        return d->speaking ? d->model().speak : d->model().idle;
+    });
+    d->player = std::make_unique<Voice>(this); // a child, so that a probe can find it
 
     d->starter.setSingleShot(true);
     d->starter.setInterval(0);
     connect(&d->starter, &QTimer::timeout, this, [this] { d->startNext(); });
-    d->frameTimer.setSingleShot(true);
-    connect(&d->frameTimer, &QTimer::timeout, this, [this] { d->nextFrame(); });
+    connect(d->animator.get(), &AnimationPlayer::passEnded, this, [this] {
+        if (d->passEndsRequest)
+            d->finishCurrent();
+    });
     d->balloonLinger.setSingleShot(true);
     d->balloonLinger.setInterval(kBalloonLingerMs);
     connect(&d->balloonLinger, &QTimer::timeout, d->balloon.get(), &QWidget::hide);
@@ -228,11 +212,10 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
     connect(d->window.get(), &CharacterWindow::hideRequested, this, [this] { d->hideCharacter(); });
     connect(d->window.get(), &CharacterWindow::moved, this, [this] { d->placeBalloon(); });
 
-    SpeechPlayer *player = d->player.get();
-    connect(player, &SpeechPlayer::voiceStarted, this,
-            [this] { d->play(d->model().speak, false); });
-    connect(player, &SpeechPlayer::revealed, d->balloon.get(), &BalloonWindow::setRevealed);
-    connect(player, &SpeechPlayer::finished, this, [this] {
+    Voice *player = d->player.get();
+    connect(player, &Voice::voiceStarted, this, [this] { d->play(d->model().speak, false); });
+    connect(player, &Voice::revealed, d->balloon.get(), &BalloonWindow::setRevealed);
+    connect(player, &Voice::finished, this, [this] {
         d->speaking = false;
         d->balloonLinger.start();
         d->play(d->model().idle, false);

@@ -6,7 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
+#include <QRegularExpression>
 #include <QSvgRenderer>
+#include <QXmlStreamReader>
 
 #include <cmath>
 
@@ -32,10 +35,76 @@ bool sameViewBox(QSizeF a, QSizeF b)
     return close(a.width(), b.width()) && close(a.height(), b.height());
 }
 
+// The drawing area an svg root element declares: its viewBox, or else its width and height in
+// user units, as the SVG renderer reads them. Empty when it declares neither in a form we read.
+QRectF declaredViewBox(const QXmlStreamAttributes &attributes)
+{
+    static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
+    const QString box = attributes.value(QLatin1String("viewBox")).toString().trimmed();
+    if (!box.isEmpty()) {
+        const QStringList parts = box.split(separators);
+        bool ok[4] = {};
+        if (parts.size() != 4)
+            return {};
+        const QRectF rect(parts[0].toDouble(&ok[0]), parts[1].toDouble(&ok[1]),
+                          parts[2].toDouble(&ok[2]), parts[3].toDouble(&ok[3]));
+        return ok[0] && ok[1] && ok[2] && ok[3] ? rect : QRectF();
+    }
+    auto length = [&](const char *name) {
+        QString text = attributes.value(QLatin1String(name)).toString().trimmed();
+        if (text.endsWith(QLatin1String("px")))
+            text.chop(2);
+        bool ok = false;
+        const double value = text.toDouble(&ok);
+        return ok ? value : 0.0;
+    };
+    return QRectF(0, 0, length("width"), length("height"));
+}
+
+// Reads the whole picture as XML, so that a picture cut short or garbled is refused with the
+// file; its drawing is parsed only when first shown.
+QString svgProblem(const QByteArray &text, QSizeF viewBox)
+{
+    QXmlStreamReader xml(text);
+    QRectF own;
+    bool root = false;
+    bool svg = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && !root) {
+            root = true;
+            svg = xml.name() == QLatin1String("svg");
+            if (!svg)
+                break;
+            own = declaredViewBox(xml.attributes());
+        }
+    }
+    if (!svg || xml.hasError())
+        return QStringLiteral("non è un disegno SVG valido");
+    if (!own.topLeft().isNull() || !sameViewBox(own.size(), viewBox))
+        return QStringLiteral("il suo viewBox «%1 %2 %3 %4» non è «0 0 %5 %6» come nel "
+                              "personaggio")
+            .arg(own.x())
+            .arg(own.y())
+            .arg(own.width())
+            .arg(own.height())
+            .arg(viewBox.width())
+            .arg(viewBox.height());
+    return {};
+}
+
 } // namespace
 
 LoadedCharacter::LoadedCharacter() = default;
 LoadedCharacter::~LoadedCharacter() = default;
+
+void LoadedCharacter::draw(QPainter &painter, const QList<int> &layers, const QRectF &target) const
+{
+    for (int layer : layers) {
+        QSvgRenderer renderer(pictures[size_t(layer)]);
+        renderer.render(&painter, target);
+    }
+}
 
 QStringList defaultCharacterFolders()
 {
@@ -84,7 +153,7 @@ std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path)
 
     const QFileInfo manifestInfo(path);
     const QString folder = manifestInfo.absoluteDir().canonicalPath();
-    std::vector<std::unique_ptr<QSvgRenderer>> &pictures = character->pictures;
+    std::vector<QByteArray> &pictures = character->pictures;
     const PictureCheck checkPicture = [&](const QString &relative, QSizeF viewBox) -> QString {
         const QFileInfo info(QDir(folder).filePath(relative));
         if (!info.exists() || !info.isFile())
@@ -97,21 +166,14 @@ std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path)
         QFile svg(canonical);
         if (!svg.open(QIODevice::ReadOnly))
             return QStringLiteral("non si può leggere (%1)").arg(svg.errorString());
-        auto renderer = std::make_unique<QSvgRenderer>(svg.readAll());
-        if (!renderer->isValid())
-            return QStringLiteral("non è un disegno SVG valido");
-        const QRectF own = renderer->viewBoxF();
-        if (!own.topLeft().isNull() || !sameViewBox(own.size(), viewBox))
-            return QStringLiteral("il suo viewBox «%1 %2 %3 %4» non è «0 0 %5 %6» come nel "
-                                  "personaggio")
-                .arg(own.x())
-                .arg(own.y())
-                .arg(own.width())
-                .arg(own.height())
-                .arg(viewBox.width())
-                .arg(viewBox.height());
-        pictures.push_back(std::move(renderer));
-        return {};
+        // Not read(kMaxPictureBytes): that would keep a buffer of the largest size allowed.
+        QByteArray text = svg.readAll();
+        if (text.size() > kMaxPictureBytes)
+            return QStringLiteral("il file supera %1 byte").arg(kMaxPictureBytes);
+        const QString problem = svgProblem(text, viewBox);
+        if (problem.isEmpty())
+            pictures.push_back(std::move(text));
+        return problem;
     };
     character->model = parseCharacterManifest(json, QDir::toNativeSeparators(path), checkPicture);
 

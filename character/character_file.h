@@ -8,7 +8,8 @@
 #include <memory>
 #include <vector>
 
-class QSvgRenderer;
+class QPainter;
+class QRectF;
 
 namespace quorvel {
 
@@ -28,7 +29,13 @@ struct LoadedCharacter
 
     QString filePath;
     CharacterModel model;
-    std::vector<std::unique_ptr<QSvgRenderer>> pictures; // same order as model.imageNames
+    // The pictures' SVG text, same order as model.imageNames. Checked when the file loads, but
+    // parsed only when drawn: a parsed picture costs far more memory than its text, and the game
+    // window must not wait for pictures the character shows later.
+    std::vector<QByteArray> pictures;
+
+    // Draws the pictures given by index, back to front, scaled to target.
+    void draw(QPainter &painter, const QList<int> &layers, const QRectF &target) const;
 };
 
 // Reads, checks and loads a character file with all its pictures, or throws

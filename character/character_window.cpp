@@ -7,20 +7,73 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
-#include <QSvgRenderer>
+#include <QSet>
 #include <QTextLine>
+
+#include <cstring>
 
 namespace quorvel {
 
 namespace {
 
-constexpr int kMaxCachedFrames = 64;
 constexpr qreal kPadding = 10;
 constexpr qreal kTail = 16;
 constexpr qreal kMaxTextHeight = 480;
+
+// Enough frames that no animation, nor the resting and speaking ones he keeps going back to,
+// renders a picture twice while it plays; never more than there are distinct pictures.
+int cacheCapacity(const CharacterModel &model)
+{
+    auto distinct = [&](std::initializer_list<int> animations) {
+        QSet<QList<int>> pictures;
+        for (int animation : animations) {
+            if (animation >= 0)
+                for (const CharacterFrame &frame : model.animations[animation].frames)
+                    pictures.insert(frame.layers);
+        }
+        return int(pictures.size());
+    };
+    int largest = 0;
+    QSet<QList<int>> every;
+    for (int i = 0; i < model.animations.size(); ++i) {
+        largest = qMax(largest, distinct({i}));
+        for (const CharacterFrame &frame : model.animations[i].frames)
+            every.insert(frame.layers);
+    }
+    return qMax(1, qMin(int(every.size()), largest + distinct({model.idle, model.speak})));
+}
+
+// The smallest rectangle outside which two pictures of the same size are alike.
+QRect changedArea(const QImage &a, const QImage &b)
+{
+    const qsizetype rowBytes = qsizetype(a.width()) * 4;
+    int top = 0;
+    int bottom = a.height() - 1;
+    while (top <= bottom && std::memcmp(a.constScanLine(top), b.constScanLine(top), rowBytes) == 0)
+        ++top;
+    while (bottom > top
+           && std::memcmp(a.constScanLine(bottom), b.constScanLine(bottom), rowBytes) == 0)
+        --bottom;
+    if (top > bottom)
+        return {};
+    int left = a.width();
+    int right = -1;
+    for (int y = top; y <= bottom; ++y) {
+        const auto *p = reinterpret_cast<const quint32 *>(a.constScanLine(y));
+        const auto *q = reinterpret_cast<const quint32 *>(b.constScanLine(y));
+        for (int x = 0; x < a.width(); ++x) {
+            if (p[x] != q[x]) {
+                left = qMin(left, x);
+                right = qMax(right, x);
+            }
+        }
+    }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
 
 QScreen *screenFor(const QPoint &point)
 {
@@ -41,6 +94,7 @@ void makeFloatingWindow(QWidget *window)
 
 CharacterWindow::CharacterWindow(std::shared_ptr<const LoadedCharacter> character)
     : m_character(std::move(character))
+    , m_capacity(cacheCapacity(m_character->model))
 {
     makeFloatingWindow(this);
     setWindowTitle(m_character->model.id);
@@ -52,7 +106,7 @@ CharacterWindow::CharacterWindow(std::shared_ptr<const LoadedCharacter> characte
         const QRect free = screen->availableGeometry();
         move(free.right() - width() - 16, free.bottom() - height() - 16);
     }
-    showFrame(m_animation, 0);
+    // Rendered when first shown: the game's window must not wait for him.
 }
 
 QSize CharacterWindow::sizeForHeight(int pixels) const
@@ -63,7 +117,7 @@ QSize CharacterWindow::sizeForHeight(int pixels) const
 
 QRect CharacterWindow::figureGeometry()
 {
-    const QRect figure = rendered(m_character->model.idle, 0).outline.boundingRect();
+    const QRect figure = rendered(layersOf(m_character->model.idle, 0)).outline.boundingRect();
     return figure.translated(pos());
 }
 
@@ -73,28 +127,41 @@ void CharacterWindow::setCharacterHeight(int pixels)
     if (wanted == size())
         return;
     resize(wanted);
-    m_cache.clear();
+    m_cache.clear(); // drawn for the old size
+    m_shown.clear();
+    m_shownImage = QImage();
     showFrame(m_animation, m_frame);
 }
 
-const CharacterWindow::Rendered &CharacterWindow::rendered(int animation, int frame)
+const QList<int> &CharacterWindow::layersOf(int animation, int frame) const
 {
-    const quint64 key = (quint64(quint32(animation)) << 32) | quint32(frame);
-    auto found = m_cache.constFind(key);
-    if (found != m_cache.constEnd())
+    return m_character->model.animations[animation].frames[frame].layers;
+}
+
+const CharacterWindow::Rendered &CharacterWindow::rendered(const QList<int> &layers)
+{
+    auto found = m_cache.find(layers);
+    if (found != m_cache.end()) {
+        found->lastUsed = ++m_uses;
         return *found;
-    if (m_cache.size() >= kMaxCachedFrames)
-        m_cache.clear();
+    }
+    if (m_cache.size() >= m_capacity) {
+        auto oldest = m_cache.begin();
+        for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
+            if (it->lastUsed < oldest->lastUsed)
+                oldest = it;
+        }
+        m_cache.erase(oldest);
+    }
 
     Rendered rendered;
+    rendered.lastUsed = ++m_uses;
     rendered.image = QImage(size(), QImage::Format_ARGB32_Premultiplied);
     rendered.image.fill(Qt::transparent);
     {
         QPainter painter(&rendered.image);
         painter.setRenderHint(QPainter::Antialiasing);
-        const CharacterFrame &f = m_character->model.animations[animation].frames[frame];
-        for (int layer : f.layers)
-            m_character->pictures[size_t(layer)]->render(&painter, QRectF(QPointF(0, 0), size()));
+        m_character->draw(painter, layers, QRectF(QPointF(0, 0), size()));
     }
     // Pixels at least half opaque belong to the character; without a compositor everything
     // else would show as black.
@@ -102,22 +169,44 @@ const CharacterWindow::Rendered &CharacterWindow::rendered(int animation, int fr
         = QRegion(QBitmap::fromImage(rendered.image.createAlphaMask(Qt::ThresholdAlphaDither)));
     if (rendered.outline.isEmpty()) // an empty mask would show the whole rectangle
         rendered.outline = QRegion(0, 0, 1, 1);
-    return *m_cache.insert(key, rendered);
+    return *m_cache.insert(layers, rendered);
 }
 
 void CharacterWindow::showFrame(int animation, int frame)
 {
     m_animation = animation;
     m_frame = frame;
-    setMask(rendered(animation, frame).outline);
-    update();
+    if (isVisible())
+        applyFrame();
 }
 
-void CharacterWindow::paintEvent(QPaintEvent *)
+void CharacterWindow::applyFrame()
+{
+    const QList<int> &layers = layersOf(m_animation, m_frame);
+    if (layers == m_shown)
+        return;
+    const Rendered &next = rendered(layers);
+    // Only what changed is reshaped and repainted: a blink is a few rows of pixels, and a
+    // repaint of the whole figure spreads over Qt's worker threads, waking them all.
+    if (m_shownImage.isNull() || next.outline != mask())
+        setMask(next.outline);
+    update(m_shownImage.isNull() ? rect() : changedArea(m_shownImage, next.image));
+    m_shown = layers;
+    m_shownImage = next.image;
+}
+
+void CharacterWindow::showEvent(QShowEvent *)
+{
+    // Shaped before it reaches the screen, or its rectangle would flash.
+    applyFrame();
+}
+
+void CharacterWindow::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, rendered(m_animation, m_frame).image);
+    const QRect area = event->rect();
+    painter.drawImage(area.topLeft(), rendered(layersOf(m_animation, m_frame)).image, area);
 }
 
 void CharacterWindow::moveEvent(QMoveEvent *)

@@ -28,18 +28,24 @@ class CharacterWindow : public QWidget
 public:
     explicit CharacterWindow(std::shared_ptr<const LoadedCharacter> character);
 
+    // Shows a frame of an animation. A frame made of the same pictures as the one on screen
+    // changes nothing: no repaint, no new window shape.
     void showFrame(int animation, int frame);
     // Height in pixels; the width follows the artwork's proportions.
     void setCharacterHeight(int pixels);
     QSize sizeForHeight(int pixels) const;
     // Where the resting figure is on the screen, without the window's transparent margin.
     QRect figureGeometry();
+    // How many rendered frames the window keeps at most, and keeps now.
+    int frameCacheCapacity() const { return m_capacity; }
+    int cachedFrames() const { return int(m_cache.size()); }
 
 signals:
     void hideRequested();
     void moved();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -53,11 +59,20 @@ private:
     {
         QImage image;
         QRegion outline;
+        quint64 lastUsed = 0;
     };
-    const Rendered &rendered(int animation, int frame);
+    const Rendered &rendered(const QList<int> &layers);
+    const QList<int> &layersOf(int animation, int frame) const;
+    void applyFrame();
 
     std::shared_ptr<const LoadedCharacter> m_character;
-    QHash<quint64, Rendered> m_cache; // by (animation, frame), for the current size
+    // By the pictures a frame is made of (many frames share theirs), for the current size; the
+    // least recently shown goes first when it is full.
+    QHash<QList<int>, Rendered> m_cache;
+    int m_capacity = 1;
+    quint64 m_uses = 0;
+    QList<int> m_shown; // the pictures of the frame on screen; empty when none is
+    QImage m_shownImage;
     int m_animation = 0;
     int m_frame = 0;
     std::optional<QPoint> m_grab; // where the pupil holds the character while dragging

@@ -1,6 +1,6 @@
 #include "character/manifest.h"
 
-#include "engine/runtime_error.h"
+#include "character/manifest_checker.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -23,12 +23,6 @@ int CharacterAnimation::passMs() const
     return total;
 }
 
-int VoiceSettings::readingMs(const QString &text) const
-{
-    const qint64 ms = qint64(text.trimmed().size()) * msPerCharacter;
-    return int(qBound(qint64(minimumMs), ms, qint64(10 * 60 * 1000)));
-}
-
 int CharacterModel::findAnimation(const QString &name) const
 {
     for (int i = 0; i < animations.size(); ++i) {
@@ -47,136 +41,14 @@ constexpr int kMaxLayers = 16;
 constexpr int kMaxPassMs = 30000;
 constexpr double kMaxViewBox = 10000;
 
-bool isName(const QString &name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_-]{1,64}$"));
-    return pattern.match(name).hasMatch();
-}
-
-// Walks the manifest and throws at the first problem, naming where it is ("animations.Idle.
-// frames[2].duration") so that the artist can find it.
-class Checker
-{
-public:
-    Checker(const QString &fileName)
-        : m_fileName(fileName)
-    { }
-
-    [[noreturn]] void fail(const QString &where, const QString &problem) const
-    {
-        QString text = QString::fromStdString(
-                           RuntimeError::standardDescription(RuntimeError::InvalidFileFormat))
-            + QStringLiteral(": ") + m_fileName + QStringLiteral(": ");
-        if (!where.isEmpty())
-            text += where + QStringLiteral(": ");
-        text += problem;
-        throw RuntimeError(RuntimeError::InvalidFileFormat, text.toStdString());
-    }
-
-    QJsonObject object(const QJsonValue &value, const QString &where,
-                       std::initializer_list<const char *> keys) const
-    {
-        if (!value.isObject())
-            fail(where, QStringLiteral("deve essere un oggetto JSON"));
-        QJsonObject object = value.toObject();
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            if (it.key() == QLatin1String("comment")) {
-                if (!it.value().isString())
-                    fail(join(where, it.key()), QStringLiteral("deve essere un testo"));
-                continue;
-            }
-            bool known = false;
-            for (const char *key : keys)
-                known = known || it.key() == QLatin1String(key);
-            if (!known)
-                fail(join(where, it.key()), QStringLiteral("campo sconosciuto"));
-        }
-        return object;
-    }
-
-    QJsonValue required(const QJsonObject &object, const QString &where, const char *key) const
-    {
-        const QJsonValue value = object.value(QLatin1String(key));
-        if (value.isUndefined())
-            fail(join(where, QLatin1String(key)), QStringLiteral("campo obbligatorio mancante"));
-        return value;
-    }
-
-    int integer(const QJsonValue &value, const QString &where, int min, int max) const
-    {
-        if (!value.isDouble())
-            fail(where, QStringLiteral("deve essere un numero intero"));
-        const double number = value.toDouble();
-        if (number != std::floor(number))
-            fail(where, QStringLiteral("deve essere un numero intero"));
-        if (number < min || number > max)
-            fail(where, QStringLiteral("%1 non è tra %2 e %3").arg(number).arg(min).arg(max));
-        return int(number);
-    }
-
-    void optionalInteger(const QJsonObject &object, const QString &where, const char *key, int min,
-                         int max, int &target) const
-    {
-        const QJsonValue value = object.value(QLatin1String(key));
-        if (!value.isUndefined())
-            target = integer(value, join(where, QLatin1String(key)), min, max);
-    }
-
-    QString string(const QJsonValue &value, const QString &where, int minLength,
-                   int maxLength) const
-    {
-        if (!value.isString())
-            fail(where, QStringLiteral("deve essere un testo"));
-        const QString text = value.toString();
-        if (text.size() < minLength || text.size() > maxLength)
-            fail(where,
-                 QStringLiteral("il testo deve avere da %1 a %2 caratteri")
-                     .arg(minLength)
-                     .arg(maxLength));
-        return text;
-    }
-
-    QString name(const QString &text, const QString &where) const
-    {
-        if (!isName(text))
-            fail(where,
-                 QStringLiteral("«%1» non è un nome valido (da 1 a 64 lettere, cifre, _ o -)")
-                     .arg(text.left(80)));
-        return text;
-    }
-
-    QJsonArray array(const QJsonValue &value, const QString &where, int minCount,
-                     int maxCount) const
-    {
-        if (!value.isArray())
-            fail(where, QStringLiteral("deve essere una lista"));
-        const QJsonArray array = value.toArray();
-        if (array.size() < minCount || array.size() > maxCount)
-            fail(where,
-                 QStringLiteral("deve avere da %1 a %2 elementi, ne ha %3")
-                     .arg(minCount)
-                     .arg(maxCount)
-                     .arg(array.size()));
-        return array;
-    }
-
-    static QString join(const QString &where, const QString &key)
-    {
-        return where.isEmpty() ? key : where + QLatin1Char('.') + key;
-    }
-
-private:
-    QString m_fileName;
-};
-
-QSizeF parseViewBox(const Checker &check, const QJsonObject &root)
+QSizeF parseViewBox(const ManifestChecker &check, const QJsonObject &root)
 {
     const QString where = QStringLiteral("viewBox");
     const QJsonObject box
         = check.object(check.required(root, {}, "viewBox"), where, {"width", "height"});
     QSizeF size;
     for (const char *key : {"width", "height"}) {
-        const QString field = Checker::join(where, QLatin1String(key));
+        const QString field = ManifestChecker::join(where, QLatin1String(key));
         const QJsonValue value = check.required(box, where, key);
         if (!value.isDouble())
             check.fail(field, QStringLiteral("deve essere un numero"));
@@ -193,7 +65,7 @@ QSizeF parseViewBox(const Checker &check, const QJsonObject &root)
     return size;
 }
 
-QSize parseSize(const Checker &check, const QJsonObject &root, QSizeF viewBox)
+QSize parseSize(const ManifestChecker &check, const QJsonObject &root, QSizeF viewBox)
 {
     const QString where = QStringLiteral("size");
     const QJsonObject box
@@ -211,7 +83,7 @@ QSize parseSize(const Checker &check, const QJsonObject &root, QSizeF viewBox)
     return {width, height};
 }
 
-QColor parseColour(const Checker &check, const QJsonValue &value, const QString &where)
+QColor parseColour(const ManifestChecker &check, const QJsonValue &value, const QString &where)
 {
     const QString text = check.string(value, where, 1, 32);
     static const QRegularExpression hex(QStringLiteral("^#([0-9A-Fa-f]{3}|[0-9A-Fa-f]{6})$"));
@@ -225,7 +97,7 @@ QColor parseColour(const Checker &check, const QJsonValue &value, const QString 
     return colour;
 }
 
-BalloonStyle parseBalloon(const Checker &check, const QJsonObject &root)
+BalloonStyle parseBalloon(const ManifestChecker &check, const QJsonObject &root)
 {
     BalloonStyle style;
     const QJsonValue value = root.value(QLatin1String("balloon"));
@@ -243,7 +115,7 @@ BalloonStyle parseBalloon(const Checker &check, const QJsonObject &root)
     for (const auto &colour : colours) {
         const QJsonValue field = balloon.value(QLatin1String(colour.key));
         if (!field.isUndefined())
-            *colour.target = parseColour(check, field, Checker::join(where, colour.key));
+            *colour.target = parseColour(check, field, ManifestChecker::join(where, colour.key));
     }
     const QJsonValue font = balloon.value(QLatin1String("font"));
     if (!font.isUndefined())
@@ -253,7 +125,7 @@ BalloonStyle parseBalloon(const Checker &check, const QJsonObject &root)
     return style;
 }
 
-VoiceSettings parseVoice(const Checker &check, const QJsonObject &root)
+VoiceSettings parseVoice(const ManifestChecker &check, const QJsonObject &root)
 {
     VoiceSettings voice;
     const QJsonValue value = root.value(QLatin1String("voice"));
@@ -278,7 +150,7 @@ VoiceSettings parseVoice(const Checker &check, const QJsonObject &root)
     return voice;
 }
 
-QString checkPicturePath(const Checker &check, const QString &path, const QString &where)
+QString checkPicturePath(const ManifestChecker &check, const QString &path, const QString &where)
 {
     const QString problem = [&]() -> QString {
         if (path.startsWith(QLatin1Char('/')))
@@ -302,8 +174,8 @@ QString checkPicturePath(const Checker &check, const QString &path, const QStrin
     return path;
 }
 
-void parseImages(const Checker &check, const QJsonObject &root, const PictureCheck &checkPicture,
-                 CharacterModel &model)
+void parseImages(const ManifestChecker &check, const QJsonObject &root,
+                 const PictureCheck &checkPicture, CharacterModel &model)
 {
     const QString where = QStringLiteral("images");
     const QJsonValue value = check.required(root, {}, "images");
@@ -316,7 +188,7 @@ void parseImages(const Checker &check, const QJsonObject &root, const PictureChe
                        .arg(kMaxImages)
                        .arg(images.size()));
     for (auto it = images.begin(); it != images.end(); ++it) {
-        const QString field = Checker::join(where, it.key());
+        const QString field = ManifestChecker::join(where, it.key());
         check.name(it.key(), field);
         const QString path = checkPicturePath(check, check.string(*it, field, 1, 255), field);
         if (checkPicture) {
@@ -329,12 +201,12 @@ void parseImages(const Checker &check, const QJsonObject &root, const PictureChe
     }
 }
 
-CharacterFrame parseFrame(const Checker &check, const QJsonValue &value, const QString &where,
-                          const CharacterModel &model)
+CharacterFrame parseFrame(const ManifestChecker &check, const QJsonValue &value,
+                          const QString &where, const CharacterModel &model)
 {
     const QJsonObject frameObject = check.object(value, where, {"layers", "duration"});
     CharacterFrame frame;
-    const QString layersWhere = Checker::join(where, QStringLiteral("layers"));
+    const QString layersWhere = ManifestChecker::join(where, QStringLiteral("layers"));
     const QJsonArray layers
         = check.array(check.required(frameObject, where, "layers"), layersWhere, 1, kMaxLayers);
     for (int i = 0; i < layers.size(); ++i) {
@@ -346,12 +218,13 @@ CharacterFrame parseFrame(const Checker &check, const QJsonValue &value, const Q
                        QStringLiteral("l'immagine «%1» non è definita in images").arg(name));
         frame.layers.append(index);
     }
-    frame.durationMs = check.integer(check.required(frameObject, where, "duration"),
-                                     Checker::join(where, QStringLiteral("duration")), 10, 10000);
+    frame.durationMs
+        = check.integer(check.required(frameObject, where, "duration"),
+                        ManifestChecker::join(where, QStringLiteral("duration")), 10, 10000);
     return frame;
 }
 
-void parseAnimations(const Checker &check, const QJsonObject &root, CharacterModel &model)
+void parseAnimations(const ManifestChecker &check, const QJsonObject &root, CharacterModel &model)
 {
     const QString where = QStringLiteral("animations");
     const QJsonValue value = check.required(root, {}, "animations");
@@ -365,7 +238,7 @@ void parseAnimations(const Checker &check, const QJsonObject &root, CharacterMod
                        .arg(animations.size()));
     QHash<QString, QString> folded; // case-folded name -> name as written
     for (auto it = animations.begin(); it != animations.end(); ++it) {
-        const QString animationWhere = Checker::join(where, it.key());
+        const QString animationWhere = ManifestChecker::join(where, it.key());
         CharacterAnimation animation;
         animation.name = check.name(it.key(), animationWhere);
         const QString key = animation.name.toCaseFolded();
@@ -377,7 +250,7 @@ void parseAnimations(const Checker &check, const QJsonObject &root, CharacterMod
         folded.insert(key, animation.name);
 
         const QJsonObject object = check.object(*it, animationWhere, {"frames", "loop"});
-        const QString framesWhere = Checker::join(animationWhere, QStringLiteral("frames"));
+        const QString framesWhere = ManifestChecker::join(animationWhere, QStringLiteral("frames"));
         const QJsonArray frames = check.array(check.required(object, animationWhere, "frames"),
                                               framesWhere, 1, kMaxFrames);
         for (int i = 0; i < frames.size(); ++i) {
@@ -392,7 +265,7 @@ void parseAnimations(const Checker &check, const QJsonObject &root, CharacterMod
         const QJsonValue loop = object.value(QLatin1String("loop"));
         if (!loop.isUndefined()) {
             if (!loop.isBool())
-                check.fail(Checker::join(animationWhere, QStringLiteral("loop")),
+                check.fail(ManifestChecker::join(animationWhere, QStringLiteral("loop")),
                            QStringLiteral("deve essere true o false"));
             animation.loop = loop.toBool();
         }
@@ -400,7 +273,7 @@ void parseAnimations(const Checker &check, const QJsonObject &root, CharacterMod
     }
 }
 
-void parseRoles(const Checker &check, const QJsonObject &root, CharacterModel &model)
+void parseRoles(const ManifestChecker &check, const QJsonObject &root, CharacterModel &model)
 {
     const QString where = QStringLiteral("roles");
     const QJsonObject roles
@@ -411,7 +284,7 @@ void parseRoles(const Checker &check, const QJsonObject &root, CharacterModel &m
         int *target;
     } roleSlots[] = {{"appear", &model.appear}, {"idle", &model.idle}, {"speak", &model.speak}};
     for (const auto &slot : roleSlots) {
-        const QString field = Checker::join(where, QLatin1String(slot.key));
+        const QString field = ManifestChecker::join(where, QLatin1String(slot.key));
         const QString name = check.string(check.required(roles, where, slot.key), field, 1, 64);
         *slot.target = model.findAnimation(name);
         if (*slot.target < 0)
@@ -425,7 +298,7 @@ void parseRoles(const Checker &check, const QJsonObject &root, CharacterModel &m
 CharacterModel parseCharacterManifest(const QByteArray &json, const QString &fileName,
                                       const PictureCheck &checkPicture)
 {
-    const Checker check(fileName);
+    const ManifestChecker check(fileName);
     if (json.size() > kMaxManifestBytes)
         check.fail({}, QStringLiteral("il file supera %1 byte").arg(kMaxManifestBytes));
     QJsonParseError parseError;

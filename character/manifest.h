@@ -46,8 +46,13 @@ struct VoiceSettings
     int msPerCharacter = 70;
     int minimumMs = 1500;
 
-    // How long the balloon stays when the voice cannot be heard.
-    int readingMs(const QString &text) const;
+    // How long the balloon stays when the voice cannot be heard. Inline: the voice module uses it
+    // without the manifest's code.
+    int readingMs(const QString &text) const
+    {
+        const qint64 ms = qint64(text.trimmed().size()) * msPerCharacter;
+        return int(qBound(qint64(minimumMs), ms, qint64(10 * 60 * 1000)));
+    }
 };
 
 struct CharacterModel

@@ -13,6 +13,9 @@ namespace {
 // short; large enough to ride over a busy event loop.
 constexpr int kBufferMs = 120;
 constexpr int kFeedMs = 10;
+// An open sink keeps a timer of Qt's ticking fifty times a second even in silence; once it has
+// been silent this long it is suspended, which is undone at once when the next sound comes.
+constexpr int kRestMs = 1000;
 
 } // namespace
 
@@ -21,6 +24,12 @@ SoundStream::SoundStream(QObject *parent)
 {
     m_feeder.setInterval(kFeedMs);
     connect(&m_feeder, &QTimer::timeout, this, &SoundStream::feed);
+    m_rest.setSingleShot(true);
+    m_rest.setInterval(kRestMs);
+    connect(&m_rest, &QTimer::timeout, this, [this] {
+        if (m_sink && m_sink->state() == QAudio::IdleState)
+            m_sink->suspend();
+    });
 }
 
 SoundStream::~SoundStream()
@@ -52,9 +61,10 @@ bool SoundStream::open(int sampleRate)
     m_sampleRate = sampleRate;
     m_streamBytes = 0;
     connect(m_sink, &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-        if (state == QAudio::IdleState && !m_sound.isEmpty() && m_written == m_sound.size())
+        if (state == QAudio::IdleState && !m_sound.isEmpty() && m_written == m_sound.size()) {
             m_drained = true;
-        else if (state == QAudio::StoppedState && m_sink->error() != QAudio::NoError)
+            m_rest.start();
+        } else if (state == QAudio::StoppedState && m_sink->error() != QAudio::NoError)
             QTimer::singleShot(0, this, [this] {
                 close();
                 emit failed();
@@ -66,6 +76,7 @@ bool SoundStream::open(int sampleRate)
 void SoundStream::close()
 {
     m_feeder.stop();
+    m_rest.stop();
     m_sound.clear();
     if (m_sink) {
         m_sink->disconnect(this);
@@ -79,8 +90,11 @@ void SoundStream::close()
 bool SoundStream::play(const QByteArray &samples, int sampleRate)
 {
     m_sound.clear();
+    m_rest.stop();
     if (samples.isEmpty() || !open(sampleRate))
         return false;
+    if (m_sink->state() == QAudio::SuspendedState)
+        m_sink->resume();
     m_sound = samples;
     m_written = 0;
     m_drained = false;

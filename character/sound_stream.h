@@ -48,6 +48,7 @@ private:
     QAudioSink *m_sink = nullptr;
     QIODevice *m_output = nullptr;
     QTimer m_feeder;
+    QTimer m_rest;
     int m_sampleRate = 0;
     QByteArray m_sound;
     qint64 m_written = 0; // of the current sound

@@ -12,6 +12,7 @@
 #include "character/character_file.h"
 #include "character/sound_stream.h"
 #include "character/speech.h"
+#include "character/voice.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -56,9 +57,11 @@ int play()
     if (!QTest::qWaitForWindowActive(window))
         return 1;
     auto *answer = window->findChild<QLineEdit *>(QStringLiteral("Text3"));
-    auto *sound = window->findChild<SoundStream *>();
     Character &merlin = window->findChild<AgentControl *>()->Characters().Item("Merlin").get();
-    if (!answer || !sound)
+    // The voice comes into being when the greeting starts.
+    SoundStream *sound = nullptr;
+    if (!answer
+        || !QTest::qWaitFor([&] { return sound = window->findChild<SoundStream *>(); }, 20000))
         return 1;
     int writes = 0;
     QElapsedTimer clock;
@@ -70,7 +73,7 @@ int play()
     });
 
     // While the greeting is being said.
-    if (!QTest::qWaitFor([&] { return writes > 0; }, 20000))
+    if (!QTest::qWaitFor([&] { return writes > 0 || sound->isPlaying(); }, 20000))
         return 1;
     if (!QTest::qWaitFor([&] { return answer->hasFocus(); }, 5000))
         return 1;
@@ -135,6 +138,8 @@ int gaps(const QString &path)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // Linked in rather than loaded, so that its sound stream is found among the window's objects.
+    quorvel::Voice::useEngine(&quorvel_create_voice_engine);
     design::installFontSubstitutions();
     const QStringList args = app.arguments();
     if (args.value(1) == "play")

@@ -160,6 +160,19 @@ private slots:
         }
     }
 
+    void runtimeDrawingForgetsWhatIsPaintedOver()
+    {
+        // The gradient is drawn again at every exercise, over the last one: the drawing must keep
+        // only what still shows, or a long game's memory grows without end.
+        RuntimeDrawing &drawing = m_window->surface()->drawing();
+        drawing.setScaleHeight(512);
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < 256; ++i)
+                drawing.box(QPointF(0, 2 * i), QPointF(11310, 2 * i + 2), QColor(180, 0, i));
+        }
+        QCOMPARE(drawing.boxCount(), 256);
+    }
+
 private:
     Tavola *m_window = nullptr;
 };

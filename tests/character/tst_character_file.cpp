@@ -1,5 +1,5 @@
 // Loading characters: where a load key leads, what a manifest may hold, the run-time errors of a
-// wrong key, file, id or call, and the shipped character's artwork.
+// wrong key, file, id or call, the shipped character's artwork, and how his frames are drawn.
 
 #include "character/character_file.h"
 #include "character/character_window.h"
@@ -133,6 +133,36 @@ private slots:
                              {"«Tiny» non esiste più"});
     }
 
+    void aFrameLikeTheOneShownIsNotDrawnAgain()
+    {
+        fixture::Loaded loaded;
+        auto *window = static_cast<CharacterWindow *>(loaded.tiny()->window());
+        const CharacterModel &model = loaded.tiny()->loaded().model;
+        window->show();
+        window->showFrame(model.appear, 1);
+        QCoreApplication::processEvents();
+        struct : QObject
+        {
+            int paints = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        window->installEventFilter(&counter);
+        const int cached = window->cachedFrames();
+
+        // Another animation's frame made of the same pictures: nothing to draw or reshape.
+        window->showFrame(model.speak, 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(counter.paints, 0);
+        QCOMPARE(window->cachedFrames(), cached);
+        window->showFrame(model.speak, 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(counter.paints, 1);
+    }
+
     void merlin()
     {
         AgentControl agent({QStringLiteral(QUORVEL_SOURCE_CHARACTERS)});
@@ -159,6 +189,7 @@ private slots:
                 QVERIFY2(opaque > (a == model.idle ? 160 * 205 / 5 : 20), qPrintable(frame));
                 QVERIFY2(qAlpha(image.pixel(0, 0)) == 0 && qAlpha(image.pixel(159, 0)) == 0,
                          qPrintable(frame));
+                QVERIFY(window->cachedFrames() <= window->frameCacheCapacity());
             }
         }
     }

@@ -1,0 +1,110 @@
+#include "character/voice.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibrary>
+#include <QLoggingCategory>
+
+namespace quorvel {
+
+namespace {
+
+Q_LOGGING_CATEGORY(voiceLog, "quorvel.voice")
+
+CreateVoiceEngine *g_linkedIn = nullptr;
+
+CreateVoiceEngine *loadModule()
+{
+    for (const QString &folder : Voice::moduleFolders()) {
+        // Never unloaded: Qt Multimedia keeps threads and singletons of its own.
+        auto *library = new QLibrary(QDir(folder).filePath(QStringLiteral("quorvel_voice")));
+        if (auto *create = reinterpret_cast<CreateVoiceEngine *>(
+                library->resolve("quorvel_create_voice_engine")))
+            return create;
+        delete library;
+    }
+    qCWarning(voiceLog) << "no voice module in" << Voice::moduleFolders()
+                        << "- the character stays silent";
+    return nullptr;
+}
+
+} // namespace
+
+Voice::Voice(QObject *parent)
+    : QObject(parent)
+{
+    m_silence.setSingleShot(true);
+    connect(&m_silence, &QTimer::timeout, this, &Voice::finished);
+}
+
+Voice::~Voice() = default;
+
+void Voice::useEngine(CreateVoiceEngine *create)
+{
+    g_linkedIn = create;
+}
+
+QStringList Voice::moduleFolders()
+{
+    QStringList folders;
+    if (QCoreApplication::instance())
+        folders.append(QDir::cleanPath(QCoreApplication::applicationDirPath()
+                                       + QStringLiteral("/../lib/quorvel")));
+    for (const QString &folder :
+         {QStringLiteral(QUORVEL_INSTALLED_VOICE), QStringLiteral(QUORVEL_BUILD_VOICE)}) {
+        if (!folders.contains(QDir::cleanPath(folder)))
+            folders.append(QDir::cleanPath(folder));
+    }
+    return folders;
+}
+
+VoiceEngine *Voice::engine()
+{
+    if (!m_tried) {
+        m_tried = true;
+        static CreateVoiceEngine *const create = g_linkedIn ? g_linkedIn : loadModule();
+        if (create) {
+            m_engine.reset(create({[this] { emit voiceStarted(); },
+                                   [this](int characters) { emit revealed(characters); },
+                                   [this] {
+                                       emit finished();
+                                   }},
+                                  this));
+            for (const auto &[text, voice] : std::as_const(m_prepared))
+                m_engine->prepare(text, voice);
+        }
+        m_prepared.clear();
+    }
+    return m_engine.get();
+}
+
+void Voice::prepare(const QString &text, const VoiceSettings &voice)
+{
+    // Not a reason to load the module: the first texts are prepared before the window shows.
+    if (m_tried) {
+        if (m_engine)
+            m_engine->prepare(text, voice);
+    } else {
+        m_prepared.append({text, voice});
+    }
+}
+
+void Voice::say(const QString &text, const VoiceSettings &voice)
+{
+    if (VoiceEngine *voiceEngine = engine()) {
+        voiceEngine->say(text, voice);
+        return;
+    }
+    emit voiceStarted();
+    emit revealed(int(text.size()));
+    m_silence.start(voice.readingMs(text));
+}
+
+void Voice::stop()
+{
+    m_silence.stop();
+    if (m_engine)
+        m_engine->stop();
+}
+
+} // namespace quorvel
