@@ -27,9 +27,11 @@ struct Recorder : QStringList
             = {{"requested", &AgentControl::requested},
                {"started", &AgentControl::started},
                {"done", &AgentControl::carriedOut}};
-        for (const auto &[kind, signal] : sources)
-            QObject::connect(&agent, signal,
+        for (const auto &source : sources) {
+            const QString kind = source.first;
+            QObject::connect(&agent, source.second,
                              [this, kind](const Action &a) { append(kind + ' ' + describe(a)); });
+        }
     }
     QStringList with(const QString &kinds) const // "done", "started|done"
     {
