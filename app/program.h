@@ -21,12 +21,16 @@ public:
     void start();
     Tavola *window() const { return m_window; }
 
+    // Where a window of this size goes on this screen (available area), given where the wizard
+    // greets (screen coordinates) and where the beads lie (window coordinates).
+    static QPoint placement(const QRect &screen, const QSize &window, const QRect &wizard,
+                            const QRect &beads);
+
 signals:
     void ended(int status);
 
 private:
     void load();
-    static QPoint placeFor(const Tavola &window);
     void newContest();
 
     Tavola::Seams m_seams;
