@@ -110,6 +110,8 @@ private:
     std::vector<TopLevel> topLevels() const;
     std::optional<TopLevel> mainWindow() const;
     bool pingAnswered(Window window);
+    bool pongWithin(Clock::duration limit);
+    std::string hangEvidence();
     void throwOne(const std::vector<TopLevel> &windows);
     void key(KeySym symbol, bool alt = false);
     void clickAt(int x, int y, unsigned button);
@@ -182,7 +184,12 @@ bool Monkey::pingAnswered(Window window)
     ping.xclient.data.l[2] = long(window);
     XSendEvent(m_display, window, False, NoEventMask, &ping);
     XFlush(m_display);
-    const auto deadline = Clock::now() + kHangLimit;
+    return pongWithin(kHangLimit);
+}
+
+bool Monkey::pongWithin(Clock::duration limit)
+{
+    const auto deadline = Clock::now() + limit;
     while (Clock::now() < deadline) {
         while (XPending(m_display)) {
             XEvent event;
@@ -200,6 +207,40 @@ bool Monkey::pingAnswered(Window window)
         select(ConnectionNumber(m_display) + 1, &readable, nullptr, nullptr, &wait);
     }
     return false;
+}
+
+// What a hang looks like from outside: the game's threads as gdb sees them (where gdb is
+// installed), whether the game was running or waiting, the machine's load, and whether the
+// answer came late or never.
+std::string Monkey::hangEvidence()
+{
+    std::string evidence;
+    std::ifstream stat("/proc/" + std::to_string(m_pid) + "/stat");
+    std::string field;
+    for (int i = 0; i < 3 && stat >> field; ++i) { }
+    evidence += "the game's state: " + field;
+    std::ifstream load("/proc/loadavg");
+    std::string average;
+    std::getline(load, average);
+    evidence += ", load average " + average + "\n";
+    const std::string gdb = "gdb -p " + std::to_string(m_pid)
+        + " -batch -ex 'thread apply all bt 12' 2>/dev/null | grep -E '^(Thread|#)' | head -60";
+    if (FILE *out = popen(gdb.c_str(), "r")) {
+        char line[512];
+        while (std::fgets(line, sizeof line, out))
+            evidence += std::string("  ") + line;
+        pclose(out);
+    }
+    const auto waited = Clock::now();
+    if (pongWithin(std::chrono::seconds(20)))
+        evidence += "it answered "
+            + std::to_string(
+                        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - waited)
+                            .count())
+            + " ms after the stacks were taken\n";
+    else
+        evidence += "no answer 20 s later either\n";
+    return evidence;
 }
 
 void Monkey::remember(const std::string &what)
@@ -417,9 +458,24 @@ bool Monkey::run(unsigned long long seed, long maxEvents, long &thrown)
         lastWindowSeen = Clock::now();
         if (--untilPing == 0) {
             untilPing = uniform(3, 10);
-            const auto main = mainWindow();
-            if (!pingAnswered(main ? main->id : windows.back().id))
-                return failed("the game did not answer a ping within 2 s");
+            // A ping lost with its window (a new contest replaces the window) proves nothing
+            // either way: ping the window there is now.
+            bool answered = false;
+            for (int attempt = 0; attempt < 3 && !answered; ++attempt) {
+                const auto main = mainWindow();
+                const std::vector<TopLevel> now = topLevels();
+                if (!main && now.empty())
+                    break; // between windows: the check for no window at all decides
+                const Window target = main ? main->id : now.back().id;
+                answered = pingAnswered(target);
+                XWindowAttributes a;
+                if (!answered && XGetWindowAttributes(m_display, target, &a)
+                    && a.map_state == IsViewable)
+                    return failed("the game did not answer a ping within 2 s (window \""
+                                  + windowTitle(m_display, target) + "\")\n" + hangEvidence());
+            }
+            if (!answered && !topLevels().empty())
+                return failed("no window of the game answered a ping");
         }
         if (m_events >= maxEvents || timeIsUp()) {
             remember("end of the run's events");

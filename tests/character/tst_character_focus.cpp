@@ -92,7 +92,11 @@ private slots:
         const QRect shown = tiny->window()->geometry() & screen;
         QVERIFY2(2 * shown.width() * shown.height()
                      >= tiny->window()->width() * tiny->window()->height(),
-                 qPrintable(QStringLiteral("%1x%2 shown").arg(shown.width()).arg(shown.height())));
+                 qPrintable(QStringLiteral("%1x%2 of %3x%4 shown")
+                                .arg(shown.width())
+                                .arg(shown.height())
+                                .arg(tiny->window()->width())
+                                .arg(tiny->window()->height())));
     }
 };
 
