@@ -351,10 +351,10 @@ private slots:
         testing::answerNextBox(QMessageBox::Yes, [&](QMessageBox *box) {
             connect(box, &QDialog::finished, this, [&] {
                 // The pupil's hand, already on its way as the question closes.
+                rescuer.start(5);
                 QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
                 QTest::keyClick(first, Qt::Key_X, Qt::AltModifier);
                 QTest::mouseClick(menuBar, Qt::LeftButton, {}, nuovo);
-                rescuer.start(5);
             });
         });
         m_wizard.clear();
