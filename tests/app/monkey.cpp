@@ -7,7 +7,7 @@
 // window closed) and reported nothing on stderr; a crash, a ping left unanswered for 2 s, a
 // sanitizer report or the run-time error box fails it, with its seed and its last events.
 //
-//   monkey [--seed N] [--events N] [--runs N] [--seconds N] [--per-run N] PROGRAM
+//   monkey [--seed N] [--events N] [--runs N] [--seconds N] PROGRAM
 //
 // Run i of a campaign uses seed N + i: `--seed N+i --runs 1` replays it (as far as the game's
 // timing allows).
@@ -22,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -41,14 +42,14 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kHangLimit = std::chrono::seconds(2);
 constexpr auto kStartLimit = std::chrono::seconds(60); // a sanitized build starts slowly
 constexpr std::size_t kRemembered = 25;
+constexpr long kEventsPerRun = 3000; // then the monkey closes the window itself
 
 struct Options
 {
     unsigned long long seed = 0;
-    long events = 2000;
-    long runs = 1000000;
-    long seconds = 0; // 0: no time budget
-    long perRun = 3000;
+    long long events = 2000;
+    long long runs = 1000000;
+    long long seconds = 0; // 0: no time budget
     std::string program;
 };
 
@@ -508,35 +509,22 @@ std::optional<Options> parse(int argc, char **argv)
 {
     Options o;
     o.seed = std::random_device {}();
+    long long seed = -1;
+    const std::pair<std::string, long long *> numbers[] = {
+        {"--seed", &seed}, {"--events", &o.events}, {"--runs", &o.runs}, {"--seconds", &o.seconds}};
     for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        const auto number = [&](auto &into) {
-            if (i + 1 >= argc)
-                return false;
-            into = std::strtoll(argv[++i], nullptr, 10);
-            return true;
-        };
-        bool ok = true;
-        if (a == "--seed")
-            ok = i + 1 < argc && (o.seed = std::strtoull(argv[++i], nullptr, 10), true);
-        else if (a == "--events")
-            ok = number(o.events);
-        else if (a == "--runs")
-            ok = number(o.runs);
-        else if (a == "--seconds")
-            ok = number(o.seconds);
-        else if (a == "--per-run")
-            ok = number(o.perRun);
-        else if (o.program.empty() && a.rfind("--", 0) != 0)
-            o.program = a;
+        const auto number = std::find_if(std::begin(numbers), std::end(numbers),
+                                         [&](const auto &n) { return n.first == argv[i]; });
+        if (number != std::end(numbers) && i + 1 < argc)
+            *number->second = std::strtoll(argv[++i], nullptr, 10);
+        else if (o.program.empty() && argv[i][0] != '-')
+            o.program = argv[i];
         else
-            ok = false;
-        if (!ok)
             return std::nullopt;
     }
-    if (o.program.empty())
-        return std::nullopt;
-    return o;
+    if (seed >= 0)
+        o.seed = static_cast<unsigned long long>(seed);
+    return o.program.empty() ? std::nullopt : std::optional(o);
 }
 
 } // namespace
@@ -546,8 +534,7 @@ int main(int argc, char **argv)
     const std::optional<Options> options = parse(argc, argv);
     if (!options) {
         std::fprintf(stderr,
-                     "usage: monkey [--seed N] [--events N] [--runs N] [--seconds N] "
-                     "[--per-run N] PROGRAM\n");
+                     "usage: monkey [--seed N] [--events N] [--runs N] [--seconds N] PROGRAM\n");
         return 2;
     }
     Display *display = XOpenDisplay(nullptr);
@@ -557,8 +544,8 @@ int main(int argc, char **argv)
         return 2;
     }
     XSetErrorHandler(ignoreXErrors);
-    std::printf("monkey: seed %llu, at most %ld events in %ld runs%s, program %s\n", options->seed,
-                options->events, options->runs,
+    std::printf("monkey: seed %llu, at most %lld events in %lld runs%s, program %s\n",
+                options->seed, options->events, options->runs,
                 options->seconds ? (", " + std::to_string(options->seconds) + " s").c_str() : "",
                 options->program.c_str());
     std::fflush(stdout);
@@ -569,7 +556,7 @@ int main(int argc, char **argv)
         monkey.m_deadline = started + std::chrono::seconds(options->seconds);
     long thrown = 0, runs = 0;
     while (runs < options->runs && thrown < options->events && !monkey.timeIsUp()) {
-        const long budget = std::min(options->perRun, options->events - thrown);
+        const long budget = long(std::min<long long>(kEventsPerRun, options->events - thrown));
         if (!monkey.run(options->seed + runs, budget, thrown))
             return 1;
         ++runs;
