@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <optional>
+
 namespace quorvel {
 
 Program::Program(const Tavola::Seams &seams, QObject *parent)
@@ -43,7 +45,9 @@ void Program::load()
     // Wayland leaves the place to the compositor, and Qt counts the window's popups (the wizard)
     // from its corner, wherever it is.
     if (!onWayland())
-        m_window->move(placeFor(*m_window));
+        m_window->move(placement(m_window->screen()->availableGeometry(),
+                                 m_window->frameGeometry().size(), m_window->characterArea(),
+                                 m_window->abacusArea()));
     m_window->show();
     // Without a window manager nothing activates a window by itself; the game starts at the
     // window's first activation, so ask for it.
@@ -56,32 +60,54 @@ void Program::load()
         QTimer::singleShot(ActivationWait, m_window.data(), &Tavola::countAsActivated);
 }
 
-QPoint Program::placeFor(const Tavola &window)
-{
-    // The wizard greets from a fixed place on the screen. Where the screen allows it the window
-    // goes where he does not hide the beads, as close to the centre as can be; otherwise it is
-    // centred, and the pupil can drag him aside.
-    const QRect screen = window.screen()->availableGeometry();
-    const QSize size = window.frameGeometry().size();
-    const QPoint centred = screen.center() - QPoint(size.width() / 2, size.height() / 2);
-    const QRect wizard = window.characterArea().adjusted(-8, -8, 8, 8);
-    const QRect beads = window.abacusArea();
+namespace {
 
-    QPoint best = centred;
-    qint64 bestDistance = -1;
+// The place nearest the screen's centre, the window wholly on the screen, where the wizard does
+// not hide the beads; none where the screen is too small for that.
+std::optional<QPoint> nearestClearPlace(const QRect &screen, const QSize &size, const QRect &wizard,
+                                        const QRect &beads)
+{
+    const QPoint centred = screen.center() - QPoint(size.width() / 2, size.height() / 2);
+    const QRect clear = wizard.adjusted(-8, -8, 8, 8);
+    std::optional<QPoint> best;
+    qint64 bestDistance = 0;
     for (int y = screen.top(); y + size.height() <= screen.bottom() + 1; y += 4) {
         for (int x = screen.left(); x + size.width() <= screen.right() + 1; x += 4) {
-            if (beads.translated(x, y).intersects(wizard))
+            if (beads.translated(x, y).intersects(clear))
                 continue;
             const QPoint off = QPoint(x, y) - centred;
             const qint64 distance = qint64(off.x()) * off.x() + qint64(off.y()) * off.y();
-            if (bestDistance < 0 || distance < bestDistance) {
+            if (!best || distance < bestDistance) {
                 best = QPoint(x, y);
                 bestDistance = distance;
             }
         }
     }
     return best;
+}
+
+} // namespace
+
+QPoint Program::placement(const QRect &screen, const QSize &window, const QRect &wizard,
+                          const QRect &beads)
+{
+    // The game was made for 1280 x 1024, where the wizard greets from beside the window's upper
+    // right corner, close to the pupil's eyes. Wherever the screen is large enough the window
+    // keeps that same arrangement with him, rather than drifting to a centre far from him.
+    const QRect classicScreen(0, 0, 1280, 1024);
+    const QRect classicWizard(Tavola::CharacterPlace, wizard.size());
+    if (const auto classic = nearestClearPlace(classicScreen, window, classicWizard, beads)) {
+        const QRect beside(wizard.topLeft() - (classicWizard.topLeft() - *classic), window);
+        if (screen.contains(beside))
+            return beside.topLeft();
+    }
+    if (const auto clear = nearestClearPlace(screen, window, wizard, beads))
+        return *clear;
+    // Too small a screen: centred, but never past its top or left edge, so that the menu bar
+    // ("nuovo", "INFORMAZIONI") stays within reach even where no window manager could move it.
+    const QPoint centred = screen.center() - QPoint(window.width() / 2, window.height() / 2);
+    return {qMax(screen.left(), qMin(centred.x(), screen.right() + 1 - window.width())),
+            qMax(screen.top(), qMin(centred.y(), screen.bottom() + 1 - window.height()))};
 }
 
 void Program::newContest()

@@ -25,12 +25,16 @@ public:
 
     static constexpr std::chrono::milliseconds ActivationWait {1000};
 
+    // Where a window of this size goes on this screen (available area), given where the wizard
+    // greets (screen coordinates) and where the beads lie (window coordinates).
+    static QPoint placement(const QRect &screen, const QSize &window, const QRect &wizard,
+                            const QRect &beads);
+
 signals:
     void ended(int status);
 
 private:
     void load();
-    static QPoint placeFor(const Tavola &window);
     void newContest();
 
     Tavola::Seams m_seams;

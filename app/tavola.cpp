@@ -21,6 +21,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTime>
 
 namespace quorvel {
@@ -85,13 +86,19 @@ QRect Tavola::characterArea() const
 {
     const QSizeF artwork = Agent1->Characters().Item(CharacterId)->loaded().model.viewBox;
     const int width = qRound(CharacterHeight * artwork.width() / artwork.height());
-    return QRect(CharacterPlace, QSize(width, CharacterHeight));
+    QRect area(CharacterPlace, QSize(width, CharacterHeight));
+    // On a small screen (or a large scale factor) the fixed place lies partly off the screen:
+    // he greets from its nearest spot where the pupil sees all of him.
+    const QRect free = screen()->availableGeometry();
+    area.moveLeft(qMax(free.left(), qMin(area.left(), free.right() + 1 - area.width())));
+    area.moveTop(qMax(free.top(), qMin(area.top(), free.bottom() + 1 - area.height())));
+    return area;
 }
 
 QPoint Tavola::characterPlace()
 {
     if (!onWayland())
-        return CharacterPlace;
+        return characterArea().topLeft();
     // On Wayland he is a popup of this window (see floatOver): Qt places him in the window's own
     // coordinates, where his spot would hide beads. He stands beside the abacus instead, on the
     // window, as near to his spot as he can.
@@ -317,6 +324,13 @@ void Tavola::Next_Click()
                          QStringLiteral("INIZIAMO UNA NUOVA GARA  ?"),
                          QMessageBox::Yes | QMessageBox::No, this);
     question.setDefaultButton(QMessageBox::No);
+    // Once the pupil has said Yes this window is on its way out: clicks and keys already on their
+    // way (a quick second click) would otherwise reach it while the question closes, and open the
+    // goodbye or a second question before the new contest.
+    connect(&question, &QMessageBox::buttonClicked, this, [this, &question](QAbstractButton *b) {
+        if (question.standardButton(b) == QMessageBox::Yes)
+            setEnabled(false);
+    });
     if (question.exec() == QMessageBox::No) {
         // As on any desktop, the window the question belonged to becomes active again, even
         // where no window manager is there to do it.

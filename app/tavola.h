@@ -47,7 +47,8 @@ public:
     static const QString CharacterLoadKey;
     static const QString Greeting;
 
-    // Where the wizard stands on the screen once loaded: he greets from a fixed place.
+    // Where the wizard stands on the screen once loaded: he greets from a fixed place, moved
+    // onto the screen where it would fall outside.
     static constexpr QPoint CharacterPlace {630, 175};
     static constexpr int CharacterHeight = 205;
     QRect characterArea() const;

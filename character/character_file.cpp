@@ -11,7 +11,12 @@
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvel {
 
@@ -25,6 +30,42 @@ constexpr qint64 kMaxPictureBytes = 4 << 20;
         = QString::fromStdString(RuntimeError::standardDescription(RuntimeError::InvalidFileFormat))
         + QStringLiteral(": ") + QDir::toNativeSeparators(path) + QStringLiteral(": ") + problem;
     throw RuntimeError(RuntimeError::InvalidFileFormat, text.toStdString());
+}
+
+[[noreturn]] void failAccess(const QString &path, const QString &problem)
+{
+    const QString text = QString::fromStdString(
+                             RuntimeError::standardDescription(RuntimeError::PathFileAccessError))
+        + QStringLiteral(": ") + QDir::toNativeSeparators(path) + QStringLiteral(": ") + problem;
+    throw RuntimeError(RuntimeError::PathFileAccessError, text.toStdString());
+}
+
+// Opens a regular file for reading without ever waiting: a FIFO or a device under a character's
+// name would otherwise hold the game at its first open() until something writes to it. The check
+// is made on the opened descriptor, so the file cannot be swapped between check and read.
+// Returns the problem in Italian, or an empty text with the file open.
+QString openRegular(const QString &path, QFile &file)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == EACCES || error == EPERM)
+            return QStringLiteral("permesso di lettura negato");
+        return QStringLiteral("non si può aprire (%1)")
+            .arg(QString::fromLocal8Bit(strerror(error)));
+    }
+    struct stat status
+    {
+    };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return QStringLiteral("non è un file normale");
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return QStringLiteral("non si può leggere (%1)").arg(file.errorString());
+    }
+    return {};
 }
 
 bool sameViewBox(QSizeF a, QSizeF b)
@@ -128,7 +169,9 @@ QString findCharacterFile(const QString &loadKey, const QStringList &folders)
         return {};
     for (const QString &folder : folders) {
         const QDir dir(folder);
-        const QStringList files = dir.entryList(QDir::Files | QDir::Readable, QDir::Name);
+        // Unreadable files and FIFOs too: a file that is there but cannot be read is an access
+        // error for the loader to report, not a missing file.
+        const QStringList files = dir.entryList(QDir::Files | QDir::System, QDir::Name);
         // The exact spelling first, so that two files differing only in case are told apart.
         if (files.contains(name))
             return dir.filePath(name);
@@ -140,13 +183,22 @@ QString findCharacterFile(const QString &loadKey, const QStringList &folders)
     return {};
 }
 
+std::unique_ptr<QSvgRenderer> readPicture(const QByteArray &svg, QSizeF viewBox, QString *problem)
+{
+    // The check made when the file loads, then the parse made when the picture is first drawn.
+    *problem = svgProblem(svg, viewBox);
+    if (!problem->isEmpty())
+        return nullptr;
+    return std::make_unique<QSvgRenderer>(svg);
+}
+
 std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path)
 {
     auto character = std::make_shared<LoadedCharacter>();
     character->filePath = path;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        failFormat(path, QStringLiteral("non si può leggere (%1)").arg(file.errorString()));
+    QFile file;
+    if (const QString problem = openRegular(path, file); !problem.isEmpty())
+        failAccess(path, problem);
     if (file.size() > kMaxManifestBytes)
         failFormat(path, QStringLiteral("il file supera %1 byte").arg(kMaxManifestBytes));
     const QByteArray json = file.read(kMaxManifestBytes + 1);
@@ -156,16 +208,16 @@ std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path)
     std::vector<QByteArray> &pictures = character->pictures;
     const PictureCheck checkPicture = [&](const QString &relative, QSizeF viewBox) -> QString {
         const QFileInfo info(QDir(folder).filePath(relative));
-        if (!info.exists() || !info.isFile())
+        if (!info.exists())
             return QStringLiteral("il file non esiste");
         const QString canonical = info.canonicalFilePath();
         if (!canonical.startsWith(folder + QLatin1Char('/')))
             return QStringLiteral("il file è fuori dalla cartella del personaggio");
-        if (info.size() > kMaxPictureBytes)
+        QFile svg;
+        if (QString problem = openRegular(canonical, svg); !problem.isEmpty())
+            return problem;
+        if (svg.size() > kMaxPictureBytes)
             return QStringLiteral("il file supera %1 byte").arg(kMaxPictureBytes);
-        QFile svg(canonical);
-        if (!svg.open(QIODevice::ReadOnly))
-            return QStringLiteral("non si può leggere (%1)").arg(svg.errorString());
         // Not read(kMaxPictureBytes): that would keep a buffer of the largest size allowed.
         QByteArray text = svg.readAll();
         if (text.size() > kMaxPictureBytes)

@@ -38,8 +38,13 @@ struct LoadedCharacter
     void draw(QPainter &painter, const QList<int> &layers, const QRectF &target) const;
 };
 
-// Reads, checks and loads a character file with all its pictures, or throws
-// RuntimeError(InvalidFileFormat) naming the file and the problem.
+// Reads, checks and loads a character file with all its pictures, or throws a RuntimeError naming
+// the file and the problem: PathFileAccessError when the file cannot be read (no permission, not
+// a regular file), InvalidFileFormat when its content or a picture is wrong.
 std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path);
+
+// One picture's SVG text as the character draws it: a renderer, or null with the problem in
+// Italian when the text is no valid drawing or its viewBox is not the character's.
+std::unique_ptr<QSvgRenderer> readPicture(const QByteArray &svg, QSizeF viewBox, QString *problem);
 
 } // namespace quorvel

@@ -222,8 +222,21 @@ void CharacterWindow::mousePressEvent(QMouseEvent *event)
 
 void CharacterWindow::mouseMoveEvent(QMouseEvent *event)
 {
-    if (m_grab && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - *m_grab);
+    if (!m_grab || !(event->buttons() & Qt::LeftButton))
+        return;
+    // Dragged aside, never away: at least half of him stays on the screen, or a pupil without a
+    // window manager could not find him again.
+    const QPoint pointer = event->globalPosition().toPoint();
+    const QRect free = screenFor(pointer)->availableGeometry();
+    QPoint to = pointer - *m_grab;
+    const int w = width();
+    const int h = height();
+    to.setX(qBound(free.left() - w / 2, to.x(), free.right() + 1 - (w + 1) / 2));
+    const int shownWidth = qMin(to.x() + w, free.right() + 1) - qMax(to.x(), free.left());
+    // The narrower the part shown across, the more of his height must show.
+    const int shownHeight = qMin(h, (w * h + 2 * shownWidth - 1) / (2 * shownWidth));
+    to.setY(qBound(free.top() - (h - shownHeight), to.y(), free.bottom() + 1 - shownHeight));
+    move(to);
 }
 
 void CharacterWindow::mouseReleaseEvent(QMouseEvent *event)

@@ -19,6 +19,8 @@ std::string RuntimeError::standardDescription(int number)
         return "Tipo non corrispondente";
     case FileNotFound:
         return "Impossibile trovare il file";
+    case PathFileAccessError:
+        return "Errore di accesso al percorso o al file";
     case InvalidFileFormat:
         return "Formato di file non valido";
     default:

@@ -20,6 +20,7 @@ public:
         SubscriptOutOfRange = 9,
         TypeMismatch = 13,
         FileNotFound = 53,
+        PathFileAccessError = 75,
         InvalidFileFormat = 321,
         InternalError = 51,
     };

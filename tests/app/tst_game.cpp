@@ -10,9 +10,11 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <deque>
 
@@ -379,6 +381,45 @@ private slots:
             QCOMPARE(control<QLineEdit>("Text1")->text(), round == 0 ? "22" : "33");
             first = window();
         }
+    }
+
+    void quickClicksAfterYesMakeExactlyOneNewContest()
+    {
+        start({11, 22});
+        QPointer<Tavola> first = window();
+        QSignalSpy ends(m_program, &Program::ended);
+        auto *menuBar = first->menuBar();
+        const QPoint nuovo = menuBar->actionGeometry(first->findChild<QAction *>("Next")).center();
+        // Whatever box opens after Yes is counted and answered, so that a fault shows as a
+        // failure here rather than a test waiting forever.
+        int boxesAfterYes = 0;
+        QTimer rescuer;
+        connect(&rescuer, &QTimer::timeout, this, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                ++boxesAfterYes;
+                box->button(box->standardButtons() & QMessageBox::Ok ? QMessageBox::Ok
+                                                                     : QMessageBox::Yes)
+                    ->click();
+            }
+        });
+        testing::answerNextBox(QMessageBox::Yes, [&](QMessageBox *box) {
+            connect(box, &QDialog::finished, this, [&] {
+                // The pupil's hand, already on its way as the question closes.
+                rescuer.start(5);
+                QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
+                QTest::keyClick(first, Qt::Key_X, Qt::AltModifier);
+                QTest::mouseClick(menuBar, Qt::LeftButton, {}, nuovo);
+            });
+        });
+        m_wizard.clear();
+        first->findChild<QAction *>("Next")->trigger();
+        QTRY_VERIFY(first.isNull());
+        QVERIFY(QTest::qWaitForWindowActive(window()));
+        QTRY_COMPARE(QApplication::focusWidget(), answerBox());
+        QCOMPARE(boxesAfterYes, 0);
+        QCOMPARE(ends.size(), 0);
+        QCOMPARE(m_wizard.filter(".Load(").size(), 1);
+        QCOMPARE(control<QLineEdit>("Text1")->text(), "22");
     }
 
     void closingEndsWithoutAMessage()

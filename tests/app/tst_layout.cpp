@@ -2,6 +2,7 @@
 // layout tables.
 #include "app/design.h"
 #include "app/picture_button.h"
+#include "app/program.h"
 #include "app/surface.h"
 #include "app/tavola.h"
 #include "testing.h"
@@ -217,6 +218,49 @@ private slots:
         QCOMPARE(ciao->actions()[0]->text(), Tavola::addressLine());
         for (QAction *a : {bar[0], bar[1], ciao->menuAction(), ciao->actions()[0]})
             QVERIFY2(!a->text().contains('&'), qPrintable(a->text()));
+    }
+
+    void placementOnAnyScreen_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::newRow("640x480") << QRect(0, 0, 640, 480);
+        QTest::newRow("1280x1024 at scale 2") << QRect(0, 0, 640, 512);
+        QTest::newRow("1024x768 below a panel") << QRect(0, 24, 1024, 744);
+        QTest::newRow("1280x1024") << QRect(0, 0, 1280, 1024);
+        QTest::newRow("3840x2160") << QRect(0, 0, 3840, 2160);
+    }
+
+    void placementOnAnyScreen()
+    {
+        QFETCH(QRect, screen);
+        m_window->layout()->activate();
+        const QSize size = m_window->size();
+        const QRect beads = m_window->abacusArea();
+        const QSize wizardSize = m_window->characterArea().size();
+        // Where he greets: the fixed place, moved onto the screen where it would fall outside.
+        QRect wizard(Tavola::CharacterPlace, wizardSize);
+        wizard.moveRight(qMin(wizard.right(), screen.right()));
+        wizard.moveBottom(qMin(wizard.bottom(), screen.bottom()));
+
+        const QRect placed(Program::placement(screen, size, wizard, beads), size);
+        const QString where = QStringLiteral("%1,%2").arg(placed.x()).arg(placed.y());
+        // The menu bar is within reach even when the window is larger than the screen.
+        QVERIFY2(placed.top() >= screen.top() && placed.left() >= screen.left(), qPrintable(where));
+        if (screen.width() < size.width() || screen.height() < size.height())
+            return;
+        QVERIFY2(screen.contains(placed), qPrintable(where));
+        if (screen.width() >= 1280 && screen.height() >= 1024) {
+            // The same arrangement with the wizard as on the classic screen, his figure clear of
+            // the beads and touching the window.
+            const QRect classic(Program::placement(QRect(0, 0, 1280, 1024), size,
+                                                   QRect(Tavola::CharacterPlace, wizardSize),
+                                                   beads),
+                                size);
+            QCOMPARE(placed.topLeft() - wizard.topLeft(),
+                     classic.topLeft() - Tavola::CharacterPlace);
+            QVERIFY(!beads.translated(placed.topLeft()).intersects(wizard));
+            QVERIFY(placed.adjusted(-1, -1, 1, 1).intersects(wizard));
+        }
     }
 
 private:

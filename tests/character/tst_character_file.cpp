@@ -7,6 +7,9 @@
 
 #include <QImage>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace quorvel;
 
 static const QString kMerlinKey = QStringLiteral("C:\\WINDOWS\\msagent\\chars\\Merlin.acs");
@@ -77,6 +80,43 @@ private slots:
                              RuntimeError::InvalidFileFormat,
                              {dir.filePath("tiny.acs") + ": ", problem});
         QCOMPARE(agent.Characters().Count(), 0); // nothing half-loaded
+    }
+
+    // A file that is there but cannot be read is an access error naming it, never "not found",
+    // and a FIFO or a device under the character's name must not hold the game.
+    void unreadableFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("FIFO") << "fifo"
+                              << "non è un file normale";
+        QTest::newRow("device") << "device"
+                                << "non è un file normale";
+        QTest::newRow("no permission") << "unreadable"
+                                       << "permesso di lettura negato";
+    }
+
+    void unreadableFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, problem);
+        if (kind == "unreadable" && geteuid() == 0)
+            QSKIP("root reads any file");
+        QTemporaryDir dir;
+        fixture::writeCharacter(dir, fixture::kManifest);
+        const QString path = dir.filePath("tiny.acs");
+        QFile::remove(path);
+        if (kind == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        } else if (kind == "device") {
+            QVERIFY(QFile::link("/dev/zero", path));
+        } else {
+            fixture::write(path, fixture::kManifest);
+            QFile::setPermissions(path, {});
+        }
+        AgentControl agent({dir.path()});
+        fixture::expectError([&] { agent.Characters().Load("Tiny", "C:\\chars\\TINY.ACS"); },
+                             RuntimeError::PathFileAccessError, {path + ": " + problem});
     }
 
     void lookup()

@@ -1,11 +1,13 @@
 // On a real X server: the character and its balloon never take the focus from the game's answer
-// box, whether they show up, move, speak, or the pupil clicks, drags or opens the menu.
+// box, whether they show up, move, speak, or the pupil clicks, drags or opens the menu; and a drag
+// never takes the character off the screen.
 
 #include "fixture.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 
 using namespace quorvel;
@@ -81,6 +83,20 @@ private slots:
         QTRY_COMPARE(answer->text(), "12345");
         QCOMPARE(QApplication::focusWidget(), answer);
         QVERIFY(game.isActiveWindow());
+
+        // Dragged into the far corner, at least half of him stays on the screen.
+        const QRect screen = tiny->window()->screen()->geometry();
+        xdotool({"mousedown", "1"}, body + QPoint(40, 40));
+        xdotool({"mouseup", "1"}, screen.bottomRight());
+        QTRY_VERIFY(tiny->window()->pos() != QPoint(640, 340));
+        const QRect shown = tiny->window()->geometry() & screen;
+        QVERIFY2(2 * shown.width() * shown.height()
+                     >= tiny->window()->width() * tiny->window()->height(),
+                 qPrintable(QStringLiteral("%1x%2 of %3x%4 shown")
+                                .arg(shown.width())
+                                .arg(shown.height())
+                                .arg(tiny->window()->width())
+                                .arg(tiny->window()->height())));
     }
 };
 
