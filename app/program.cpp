@@ -1,8 +1,8 @@
 #include "app/program.h"
 
-#include "app/translations.h"
 #include "app/platform.h"
 #include "app/resting_cursor.h"
+#include "app/translations.h"
 
 #include <QGuiApplication>
 #include <QScreen>
