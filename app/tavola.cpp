@@ -320,6 +320,11 @@ void Tavola::Text3_LostFocus()
 
 void Tavola::Next_Click()
 {
+    // One box at a time: input already on its way as a box opens (a quick second click, a key)
+    // can still reach this window, and must not open another box inside the first, where
+    // answering the inner one would leave the outer one waiting on a window that is gone.
+    if (QApplication::activeModalWidget())
+        return;
     QMessageBox question(QMessageBox::Question, QStringLiteral("INIZIARE NUOVA GARA"),
                          QStringLiteral("INIZIAMO UNA NUOVA GARA  ?"),
                          QMessageBox::Yes | QMessageBox::No, this);
@@ -342,6 +347,8 @@ void Tavola::Next_Click()
 
 void Tavola::cmdExit_Click()
 {
+    if (QApplication::activeModalWidget())
+        return; // one box at a time, as for the new contest's question
     const QLocale locale = QLocale::system();
     const QString time = locale.toString(QTime::currentTime(), longTimeFormatWithoutZone(locale));
     const QString date = locale.toString(QDate::currentDate(), QLocale::ShortFormat);

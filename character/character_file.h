@@ -10,6 +10,7 @@
 
 class QPainter;
 class QRectF;
+class QSvgRenderer;
 
 namespace quorvel {
 

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -381,6 +382,30 @@ private slots:
             QCOMPARE(control<QLineEdit>("Text1")->text(), round == 0 ? "22" : "33");
             first = window();
         }
+    }
+
+    void noBoxOpensInsideAnother()
+    {
+        start({5});
+        QSignalSpy ends(m_program, &Program::ended);
+        // Answers a goodbye box opened inside the question, so that the fault fails the test
+        // instead of hanging it.
+        QTimer rescuer;
+        connect(&rescuer, &QTimer::timeout, this, [] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (box && box->windowTitle().startsWith("Data "))
+                box->button(QMessageBox::Ok)->click();
+        });
+        rescuer.start(5);
+        QString stillOpen;
+        testing::answerNextBox(QMessageBox::No, [&](QMessageBox *) {
+            // A click that slipped past the question as it opened.
+            control<QPushButton>("cmdExit")->click();
+            stillOpen = QApplication::activeModalWidget()->windowTitle();
+        });
+        window()->findChild<QAction *>("Next")->trigger();
+        QCOMPARE(stillOpen, "INIZIARE NUOVA GARA");
+        QCOMPARE(ends.size(), 0);
     }
 
     void quickClicksAfterYesMakeExactlyOneNewContest()
