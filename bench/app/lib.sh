@@ -1,6 +1,6 @@
-# Shared by run_startup.sh and run_footprint.sh (sourced, under tests/run-under-xvfb.sh): a
+# Shared by run_startup.sh, run_footprint.sh and run_voice_timing.sh (sourced): a
 # private PulseAudio server with a null sink, so that the wizard's voice is really played as on
-# a pupil's desktop, and the statistics both report.
+# a pupil's desktop, and the statistics they report.
 
 start_sound() {
   XDG_RUNTIME_DIR=$(mktemp -d)
