@@ -111,6 +111,8 @@ private:
     std::vector<TopLevel> topLevels() const;
     std::optional<TopLevel> mainWindow() const;
     bool pingAnswered(Window window);
+    // A WM_PROTOCOLS message, as a window manager sends one.
+    void sendProtocol(Window window, Atom protocol, long time, long extra = 0);
     bool pongWithin(Clock::duration limit);
     std::string hangEvidence();
     void throwOne(const std::vector<TopLevel> &windows);
@@ -175,15 +177,7 @@ std::optional<TopLevel> Monkey::mainWindow() const
 
 bool Monkey::pingAnswered(Window window)
 {
-    XEvent ping {};
-    ping.xclient.type = ClientMessage;
-    ping.xclient.window = window;
-    ping.xclient.message_type = m_protocols;
-    ping.xclient.format = 32;
-    ping.xclient.data.l[0] = long(m_ping);
-    ping.xclient.data.l[1] = ++m_stamp;
-    ping.xclient.data.l[2] = long(window);
-    XSendEvent(m_display, window, False, NoEventMask, &ping);
+    sendProtocol(window, m_ping, ++m_stamp, long(window));
     XFlush(m_display);
     return pongWithin(kHangLimit);
 }
@@ -289,17 +283,23 @@ void Monkey::dragFrom(int x, int y, int toX, int toY)
     XTestFakeButtonEvent(m_display, 1, False, 0);
 }
 
+void Monkey::sendProtocol(Window window, Atom protocol, long time, long extra)
+{
+    XEvent message {};
+    message.xclient.type = ClientMessage;
+    message.xclient.window = window;
+    message.xclient.message_type = m_protocols;
+    message.xclient.format = 32;
+    message.xclient.data.l[0] = long(protocol);
+    message.xclient.data.l[1] = time;
+    message.xclient.data.l[2] = extra;
+    XSendEvent(m_display, window, False, NoEventMask, &message);
+}
+
 void Monkey::closeWindow(Window window)
 {
     remember("close " + windowTitle(m_display, window));
-    XEvent close {};
-    close.xclient.type = ClientMessage;
-    close.xclient.window = window;
-    close.xclient.message_type = m_protocols;
-    close.xclient.format = 32;
-    close.xclient.data.l[0] = long(m_delete);
-    close.xclient.data.l[1] = CurrentTime;
-    XSendEvent(m_display, window, False, NoEventMask, &close);
+    sendProtocol(window, m_delete, CurrentTime);
 }
 
 void Monkey::throwOne(const std::vector<TopLevel> &windows)
