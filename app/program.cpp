@@ -6,7 +6,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTimer>
 
 #include <optional>
 
@@ -49,15 +48,14 @@ void Program::load()
                                  m_window->frameGeometry().size(), m_window->characterArea(),
                                  m_window->abacusArea()));
     m_window->show();
-    // Without a window manager nothing activates a window by itself; the game starts at the
-    // window's first activation, so ask for it.
+    // On the desktop the game was made for, showing the window made it the active one at once,
+    // before its first paint: the window's first picture on the screen holds the first exercise.
+    // The window system's own activation comes a round trip later (or never: a Wayland compositor
+    // need not give the keyboard to a window, nor say that it will not) and starts nothing more.
+    m_window->countAsActivated();
+    // Without a window manager nothing gives a window the keyboard by itself: ask for it.
     m_window->raise();
     m_window->activateWindow();
-    // A Wayland compositor need not give the keyboard to a window that asks for it, nor say that
-    // it will not: after a short wait the window counts as activated anyway, so the first
-    // exercise is there when the pupil clicks into it.
-    if (onWayland())
-        QTimer::singleShot(ActivationWait, m_window.data(), &Tavola::countAsActivated);
 }
 
 namespace {

@@ -5,8 +5,6 @@
 #include <QObject>
 #include <QPointer>
 
-#include <chrono>
-
 namespace quorvel {
 
 // The program's life around its one window: loading and showing it, loading it afresh for a new
@@ -18,12 +16,9 @@ public:
     explicit Program(const Tavola::Seams &seams = {}, QObject *parent = nullptr);
     ~Program() override;
 
-    // Loads and shows the window; its Load handler runs first, its Activate handler once the
-    // window is active.
+    // Loads and shows the window; its Load handler runs first, its Activate handler as it shows.
     void start();
     Tavola *window() const { return m_window; }
-
-    static constexpr std::chrono::milliseconds ActivationWait {1000};
 
     // Where a window of this size goes on this screen (available area), given where the wizard
     // greets (screen coordinates) and where the beads lie (window coordinates).

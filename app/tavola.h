@@ -58,8 +58,8 @@ public:
     // The Italian name of a number, as the character reads it.
     QString numlett(const Currency &numer) const;
 
-    // The first activation after loading starts the contest. Where the desktop may never report
-    // one, the program decides when the window counts as activated; later calls do nothing.
+    // The first activation after loading starts the contest. The program counts the window as
+    // activated when it shows it, without waiting for the window system; later calls do nothing.
     void countAsActivated();
 
     Surface *surface() const { return m_surface; }

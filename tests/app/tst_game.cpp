@@ -59,6 +59,13 @@ class GameTest : public QObject
         m_program->start();
         QVERIFY(QTest::qWaitForWindowActive(window()));
         QTRY_COMPARE(QApplication::focusWidget(), answerBox());
+        // The wizard appears once the window is on the screen.
+        QTRY_VERIFY(window()
+                        ->findChild<AgentControl *>()
+                        ->Characters()
+                        .Item("Merlin")
+                        ->window()
+                        ->isVisible());
     }
 
     void answer(const QString &typed)
@@ -110,8 +117,8 @@ private slots:
         QCOMPARE(window()->surface()->backgroundColour(), QColor(20, 125, 25));
         QVERIFY(!window()->surface()->drawing().isClear());
 
-        // Coming back to the window (here: after a message box), or the program's wait for an
-        // activation running out after it came, starts nothing new.
+        // The window system's activation after the showing, or coming back to the window (here:
+        // after a message box), starts nothing new.
         const int requests = m_wizard.size();
         testing::answerNextBox(QMessageBox::No);
         window()->findChild<QAction *>("Next")->trigger();
