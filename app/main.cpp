@@ -3,10 +3,19 @@
 #include "app/platform.h"
 #include "app/program.h"
 
+#include <fontconfig/fontconfig.h>
+
+#include <thread>
+
 int main(int argc, char **argv)
 {
     quorvel::choosePlatform();
+    // Fontconfig reads its configuration, some thirty XML files, when the first control asks for
+    // a font: the second core reads it while Qt connects to the display. Joined before any font
+    // is asked for, so that Qt never meets fontconfig half set up.
+    std::jthread fontconfig([] { FcInit(); });
     quorvel::Application app(argc, argv);
+    fontconfig.join();
     // Lets the desktop match the window to its menu entry and icon (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
     quorvel::design::installFontSubstitutions();
