@@ -36,6 +36,10 @@ Tavola::Tavola(const Seams &seams, QWidget *parent)
     : QMainWindow(parent)
     , m_seams(seams)
 {
+    // Read on the second core while the controls are built; the Load handler takes it over.
+    preloadCharacterFile(findCharacterFile(
+        CharacterLoadKey,
+        m_seams.characterFolders.isEmpty() ? defaultCharacterFolders() : m_seams.characterFolders));
     buildWindow();
     buildControls();
     buildMenus();

@@ -44,6 +44,11 @@ struct LoadedCharacter
 // a regular file), InvalidFileFormat when its content or a picture is wrong.
 std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path);
 
+// Starts reading and checking a character file on a thread of its own, for the next
+// loadCharacterFile of the same path to take over: the game's window builds its controls on one
+// core while the wizard's file is read on another. Nothing for an empty path.
+void preloadCharacterFile(const QString &path);
+
 // One picture's SVG text as the character draws it: a renderer, or null with the problem in
 // Italian when the text is no valid drawing or its viewBox is not the character's.
 std::unique_ptr<QSvgRenderer> readPicture(const QByteArray &svg, QSizeF viewBox, QString *problem);

@@ -57,6 +57,13 @@ private slots:
         row("no picture", "", "", "images.mouth: «tiny/mouth.svg»: il file non esiste", "rm");
         row("not SVG", "", "", "images.mouth: «tiny/mouth.svg»: non è un disegno SVG",
             "<svg><rect");
+        row("other root", "", "", "non è un disegno SVG",
+            "<g xmlns='http://www.w3.org/2000/svg' viewBox='0 0 100 200'/>");
+        row("undeclared prefix", "", "", "non è un disegno SVG",
+            "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 100 200'>"
+            "<use xlink:href='#a'/></svg>");
+        row("other viewBox", "", "", "il suo viewBox «0 0 100 100» non è «0 0 100 200»",
+            "<svg:svg xmlns:svg='http://www.w3.org/2000/svg' viewBox='0,0 100,100'/>");
         row("link outside", "", "", "fuori dalla cartella", "link");
     }
 
@@ -65,21 +72,27 @@ private slots:
         QFETCH(QByteArray, manifest);
         QFETCH(QByteArray, mouth);
         QFETCH(QString, problem);
-        QTemporaryDir dir, outside;
-        fixture::writeCharacter(dir, manifest);
-        const QString picture = dir.filePath("tiny/mouth.svg");
-        QFile::remove(picture);
-        if (mouth == "link") {
-            fixture::write(outside.filePath("mouth.svg"), fixture::kMouth);
-            QVERIFY(QFile::link(outside.filePath("mouth.svg"), picture));
-        } else if (mouth != "rm") {
-            fixture::write(picture, mouth);
+        // Read by Load, or read ahead on another thread (as the game does while it builds its
+        // window) with the problem thrown by Load.
+        for (const bool preloaded : {false, true}) {
+            QTemporaryDir dir, outside;
+            fixture::writeCharacter(dir, manifest);
+            const QString picture = dir.filePath("tiny/mouth.svg");
+            QFile::remove(picture);
+            if (mouth == "link") {
+                fixture::write(outside.filePath("mouth.svg"), fixture::kMouth);
+                QVERIFY(QFile::link(outside.filePath("mouth.svg"), picture));
+            } else if (mouth != "rm") {
+                fixture::write(picture, mouth);
+            }
+            if (preloaded)
+                preloadCharacterFile(dir.filePath("tiny.acs"));
+            AgentControl agent({dir.path()});
+            fixture::expectError([&] { agent.Characters().Load("Tiny", "C:\\chars\\TINY.ACS"); },
+                                 RuntimeError::InvalidFileFormat,
+                                 {dir.filePath("tiny.acs") + ": ", problem});
+            QCOMPARE(agent.Characters().Count(), 0); // nothing half-loaded
         }
-        AgentControl agent({dir.path()});
-        fixture::expectError([&] { agent.Characters().Load("Tiny", "C:\\chars\\TINY.ACS"); },
-                             RuntimeError::InvalidFileFormat,
-                             {dir.filePath("tiny.acs") + ": ", problem});
-        QCOMPARE(agent.Characters().Count(), 0); // nothing half-loaded
     }
 
     // A file that is there but cannot be read is an access error naming it, never "not found",
