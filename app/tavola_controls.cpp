@@ -8,21 +8,23 @@
 #include "character/agent.h"
 
 #include <QAccessibleWidget>
-#include <QImageReader>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPainter>
 
-// Q_INIT_RESOURCE must be called outside any namespace; the pictures live in this static library,
-// where the linker would otherwise drop them.
-static void initWindowResources()
-{
-    Q_INIT_RESOURCE(window);
-}
-
 namespace quorvel {
+
+namespace pictures {
+// An XPM picture is C source, which Qt reads from memory with its own reader: read from a file,
+// even one in the resources, Qt first looks through every image plugin for one that claims it.
+#include "assets/window/laugh.xpm"
+#include "assets/window/no-entry.xpm"
+#include "assets/window/pointer.xpm"
+#include "assets/window/quorvel-icon.xpm"
+#include "assets/window/smile.xpm"
+} // namespace pictures
 
 using design::box;
 using design::rgb;
@@ -85,13 +87,9 @@ void setColours(QWidget *widget, QPalette::ColorRole backRole, const QColor &bac
     widget->setPalette(p);
 }
 
-QPixmap picture(const char *name)
+QPixmap picture(const char *const xpm[])
 {
-    // Told the format and not to guess, Qt reads it with its own XPM reader instead of loading
-    // every image plugin (and their libraries) to ask each whether it knows the picture.
-    QImageReader reader(QStringLiteral(":/window/%1.xpm").arg(QLatin1String(name)), "xpm");
-    reader.setAutoDetectImageFormat(false);
-    const QPixmap pixmap = QPixmap::fromImage(reader.read());
+    const QPixmap pixmap(xpm);
     Q_ASSERT(!pixmap.isNull());
     return pixmap;
 }
@@ -166,14 +164,13 @@ QString Tavola::addressLine()
 
 void Tavola::buildWindow()
 {
-    initWindowResources();
     setObjectName(QStringLiteral("Tavola"));
     setWindowTitle(QStringLiteral("Quorvel -  ") + institutionLine() + QStringLiteral("  -  ")
                    + creditLine());
-    setWindowIcon(QIcon(picture("quorvel-icon")));
+    setWindowIcon(QIcon(picture(pictures::quorvel_icon)));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setCursor(QCursor(picture("pointer"), PointerHotSpot.x(), PointerHotSpot.y()));
+    setCursor(QCursor(picture(pictures::pointer), PointerHotSpot.x(), PointerHotSpot.y()));
 
     m_surface = new Surface(this);
     m_surface->setObjectName(QStringLiteral("surface"));
@@ -228,9 +225,9 @@ void Tavola::buildControls()
 
     // Buttons.
     cmdNext = new PictureButton(QStringLiteral("&Nuovo calcolo"), rgb(255, 128, 255),
-                                picture("smile"), client);
+                                picture(pictures::smile), client);
     cmdNext->setObjectName(QStringLiteral("cmdNext"));
-    cmdNext->setDownPicture(picture("laugh"));
+    cmdNext->setDownPicture(picture(pictures::laugh));
     cmdNext->setGeometry(box(480, 7320, 1815, 855));
     cmdNext->setToolTip(QStringLiteral("Usa il tasto Return(invio) per l'esercizio successivo"));
     cmdNext->setEnabled(false);
@@ -238,8 +235,8 @@ void Tavola::buildControls()
     cmdNext->setAccessibleName(QStringLiteral("Nuovo calcolo"));
     cmdNext->setAccessibleDescription(QStringLiteral("Passa all'esercizio successivo"));
 
-    cmdExit
-        = new PictureButton(QStringLiteral("E&xit"), rgb(0, 192, 192), picture("no-entry"), client);
+    cmdExit = new PictureButton(QStringLiteral("E&xit"), rgb(0, 192, 192),
+                                picture(pictures::no_entry), client);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setGeometry(box(8520, 7320, 1815, 855));
     cmdExit->setToolTip(QStringLiteral("Ti prego resta ancora, forse riuscirai a farmi uscire "));
