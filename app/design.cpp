@@ -36,6 +36,10 @@ QFont font(const QString &family, qreal pointSize, bool bold, bool italic)
     f.setBold(bold);
     f.setItalic(italic);
     f.setStyleHint(family == QLatin1String("Times New Roman") ? QFont::Serif : QFont::SansSerif);
+    // The Liberation faces hold every character the game writes. Without this, Qt asks fontconfig
+    // to sort every installed font into a fallback list for each face, in case a character were
+    // missing: on a school desktop with hundreds of fonts, a good part of the start-up.
+    f.setStyleStrategy(QFont::NoFontMerging);
     return f;
 }
 
