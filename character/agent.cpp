@@ -3,6 +3,7 @@
 #include "character/animation_player.h"
 #include "character/character_file.h"
 #include "character/character_window.h"
+#include "character/owner_window.h"
 #include "character/request_queue.h"
 #include "character/voice.h"
 #include "engine/runtime_error.h"
@@ -38,6 +39,7 @@ struct Character::Private
     std::unique_ptr<CharacterWindow> window;
     std::unique_ptr<BalloonWindow> balloon;
     std::unique_ptr<AnimationPlayer> animator; // draws on window
+    OwnerWindow *owner = nullptr; // a child
     QTimer balloonLinger;
     QTimer starter;
 
@@ -73,6 +75,8 @@ CharacterRequest Character::Private::enqueue(const CharacterAction &action)
 
 void Character::Private::startNext()
 {
+    if (owner->holdsBack())
+        return;
     // Requests that are over at once follow each other here, without a turn of the event loop
     // between them, where a repaint of the window could hold up the voice behind them.
     while (startOne()) { }
@@ -197,6 +201,8 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
         return d->speaking ? d->model().speak : d->model().idle;
     });
     d->player = std::make_unique<Voice>(this); // a child, so that a probe can find it
+    d->owner = new OwnerWindow(control, this);
+    connect(d->owner, &OwnerWindow::ready, this, [this] { d->startNext(); });
 
     d->starter.setSingleShot(true);
     d->starter.setInterval(0);

@@ -1,6 +1,6 @@
 // On a real X server: the character and its balloon never take the focus from the game's answer
-// box, whether they show up, move, speak, or the pupil clicks, drags or opens the menu; and a drag
-// never takes the character off the screen.
+// box, whether they show up, move, speak, or the pupil clicks, drags or opens the menu; a drag
+// never takes the character off the screen; and he appears only after the window he greets from.
 
 #include "fixture.h"
 
@@ -97,6 +97,45 @@ private slots:
                                 .arg(shown.height())
                                 .arg(tiny->window()->width())
                                 .arg(tiny->window()->height())));
+    }
+
+    void appearsAfterHisWindowIsOnTheScreen()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X server (run through run-under-xvfb.sh)");
+        // As the game does: his control inside the window, his Show asked for while the window
+        // loads, the window shown at once after. The X server exposes the window a round trip
+        // later; he must not come first.
+        QTemporaryDir dir;
+        fixture::writeCharacter(dir, fixture::kManifest);
+        QWidget game;
+        game.setGeometry(0, 0, 400, 300);
+        auto *agent = new AgentControl({dir.path()}, &game);
+        agent->Characters().Load("Tiny", "tiny.acs");
+        CharacterHandle tiny = agent->Characters().Item("Tiny");
+        tiny->Show();
+        struct : QObject
+        {
+            QWidget *game = nullptr;
+            bool gamePainted = false;
+            QStringList order;
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (watched == game && event->type() == QEvent::Paint && !gamePainted) {
+                    gamePainted = true;
+                    order << "game painted";
+                } else if (watched != game && event->type() == QEvent::Show) {
+                    order << "character shown";
+                }
+                return false;
+            }
+        } watcher;
+        watcher.game = &game;
+        game.installEventFilter(&watcher);
+        tiny->window()->installEventFilter(&watcher);
+        game.show();
+        QTRY_VERIFY(tiny->window()->isVisible());
+        QCOMPARE(watcher.order, QStringList({"game painted", "character shown"}));
     }
 };
 
