@@ -5,15 +5,20 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <sys/resource.h>
 #include <thread>
 
 int main(int argc, char **argv)
 {
     quorvel::choosePlatform();
     // Fontconfig reads its configuration, some thirty XML files, when the first control asks for
-    // a font: the second core reads it while Qt connects to the display. Joined before any font
-    // is asked for, so that Qt never meets fontconfig half set up.
-    std::jthread fontconfig([] { FcInit(); });
+    // a font: the second core reads it while Qt connects to the display, at a lower priority so
+    // as not to take the core from the display server, whose replies Qt waits for. Joined before
+    // any font is asked for, so that Qt never meets fontconfig half set up.
+    std::jthread fontconfig([] {
+        setpriority(PRIO_PROCESS, 0, 10); // this thread only, on Linux
+        FcInit();
+    });
     quorvel::Application app(argc, argv);
     fontconfig.join();
     // Lets the desktop match the window to its menu entry and icon (the Wayland app id).

@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <type_traits>
 #include <unistd.h>
@@ -276,7 +277,11 @@ void preloadCharacterFile(const QString &path)
 {
     if (path.isEmpty())
         return;
-    auto character = std::async(std::launch::async, readCharacterFile, path);
+    auto character = std::async(std::launch::async, [path] {
+        // Second to the thread building the window, and to the display server it waits on.
+        setpriority(PRIO_PROCESS, 0, 10); // this thread only, on Linux
+        return readCharacterFile(path);
+    });
     const std::lock_guard lock(preloadLock);
     preloaded = Preload {path, std::move(character)};
 }
