@@ -5,12 +5,16 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <thread>
 
 int main(int argc, char **argv)
 {
     quorvel::choosePlatform();
+    // Our threads (reading ahead at start-up, the sound server's, Qt's) allocate little and
+    // seldom: one malloc arena for all of them, rather than one each holding on to what it freed.
+    mallopt(M_ARENA_MAX, 1);
     // Fontconfig reads its configuration, some thirty XML files, when the first control asks for
     // a font: the second core reads it while Qt connects to the display, at a lower priority so
     // as not to take the core from the display server, whose replies Qt waits for. Joined before

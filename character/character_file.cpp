@@ -231,7 +231,8 @@ std::shared_ptr<const LoadedCharacter> readCharacterFile(const QString &path)
         failAccess(path, problem);
     if (file.size() > kMaxManifestBytes)
         failFormat(path, QStringLiteral("il file supera %1 byte").arg(kMaxManifestBytes));
-    const QByteArray json = file.read(kMaxManifestBytes + 1);
+    // Not read(kMaxManifestBytes): that would allocate a buffer of the largest size allowed.
+    const QByteArray json = file.readAll();
 
     const QFileInfo manifestInfo(path);
     const QString folder = manifestInfo.absoluteDir().canonicalPath();

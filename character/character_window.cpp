@@ -24,8 +24,9 @@ constexpr qreal kPadding = 10;
 constexpr qreal kTail = 16;
 constexpr qreal kMaxTextHeight = 480;
 
-// Enough frames that no animation, nor the resting and speaking ones he keeps going back to,
-// renders a picture twice while it plays; never more than there are distinct pictures.
+// Enough frames that no animation renders a picture twice while it plays, and that the resting
+// and speaking ones he keeps going back to stay drawn; never more than there are distinct
+// pictures. A gesture played once (a greeting, a praise) passes through it and is forgotten.
 int cacheCapacity(const CharacterModel &model)
 {
     auto distinct = [&](std::initializer_list<int> animations) {
@@ -44,7 +45,7 @@ int cacheCapacity(const CharacterModel &model)
         for (const CharacterFrame &frame : model.animations[i].frames)
             every.insert(frame.layers);
     }
-    return qMax(1, qMin(int(every.size()), largest + distinct({model.idle, model.speak})));
+    return qMax(1, qMin(int(every.size()), qMax(largest, distinct({model.idle, model.speak}))));
 }
 
 // The smallest rectangle outside which two pictures of the same size are alike.
