@@ -13,9 +13,10 @@ namespace {
 // short; large enough to ride over a busy event loop.
 constexpr int kBufferMs = 120;
 constexpr int kFeedMs = 10;
-// An open sink keeps a timer of Qt's ticking fifty times a second even in silence; once it has
-// been silent this long it is suspended, which is undone at once when the next sound comes.
-constexpr int kRestMs = 1000;
+// An open sink keeps a timer of Qt's ticking fifty times a second even in silence, and the sound
+// server's thread waking for its timing: once it has been silent this long it is closed. The
+// connection to the server stays, so the next sound opens a stream again in a few milliseconds.
+constexpr int kRestMs = 2000;
 
 } // namespace
 
@@ -28,7 +29,7 @@ SoundStream::SoundStream(QObject *parent)
     m_rest.setInterval(kRestMs);
     connect(&m_rest, &QTimer::timeout, this, [this] {
         if (m_sink && m_sink->state() == QAudio::IdleState)
-            m_sink->suspend();
+            close();
     });
 }
 
@@ -93,8 +94,6 @@ bool SoundStream::play(const QByteArray &samples, int sampleRate)
     m_rest.stop();
     if (samples.isEmpty() || !open(sampleRate))
         return false;
-    if (m_sink->state() == QAudio::SuspendedState)
-        m_sink->resume();
     m_sound = samples;
     m_written = 0;
     m_drained = false;

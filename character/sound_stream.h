@@ -9,10 +9,12 @@ class QIODevice;
 
 namespace quorvel {
 
-// One audio sink, and one stream on the sound server, for every sound the character makes:
-// opening a sink costs tens of milliseconds and a server connection each time, which the pupil
-// hears as a pause before each sentence. Sounds are written in as the sink has room, and how much
-// of the current one has been heard comes from what the server reports it has played.
+// One audio sink, and one stream on the sound server, for the sounds the character makes one
+// after another: opening the first sink costs tens of milliseconds and a server connection,
+// which the pupil would hear as a pause before each sentence. A stream silent for a while is
+// closed, and opened again (a few milliseconds) for the next sound. Sounds are written in as the
+// sink has room, and how much of the current one has been heard comes from what the server reports
+// it has played.
 class SoundStream : public QObject
 {
     Q_OBJECT
