@@ -34,9 +34,9 @@ public:
 
     // How long after the last request he starts resting, and how long he holds still between
     // two passes then (the pause varies between these bounds).
-    static constexpr int kRestAfterMs = 8000;
-    static constexpr int kMinPauseMs = 8000;
-    static constexpr int kMaxPauseMs = 15000;
+    static constexpr int kRestAfterMs = 4000;
+    static constexpr int kMinPauseMs = 10000;
+    static constexpr int kMaxPauseMs = 20000;
 
 signals:
     // A pass of the animation has just shown its last frame for its whole duration.

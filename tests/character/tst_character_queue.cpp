@@ -1,6 +1,8 @@
 // The request queue and the character's windows, offscreen: order, asynchrony, speech in turn,
-// the balloon, the shape, hiding, and the control destroyed at awkward moments.
+// the balloon, the shape, hiding, resting when left alone, and the control destroyed at awkward
+// moments.
 
+#include "character/animation_player.h"
 #include "character/character_window.h"
 #include "fixture.h"
 
@@ -265,6 +267,41 @@ private slots:
             QVERIFY(window.isNull());
             QTest::qWait(50); // a late synthesis result has nowhere to go
         }
+    }
+
+    void restsWhenLeftAloneAndWakesAtTheNextRequest()
+    {
+        // A resting animation of two pictures, which a lively character flips five times a
+        // second.
+        fixture::Loaded loaded(
+            fixture::manifestWith(R"("Rest": {"frames": [{"layers": ["body"], "duration": 200}])",
+                                  R"("Rest": {"frames": [{"layers": ["body"], "duration": 100},
+                                   {"layers": ["body", "mouth"], "duration": 100}])"));
+        CharacterHandle tiny = loaded.tiny();
+        tiny->Show();
+        QTRY_VERIFY(tiny->isIdle());
+        struct : QObject
+        {
+            int paints = 0;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                paints += event->type() == QEvent::Paint;
+                return false;
+            }
+        } window;
+        tiny->window()->installEventFilter(&window);
+        auto paintsOver = [&](int ms) {
+            window.paints = 0;
+            QTest::qWait(ms);
+            return window.paints;
+        };
+        QVERIFY(paintsOver(600) >= 3);
+        // Left alone, he holds still for many seconds between two passes.
+        QTest::qWait(AnimationPlayer::kRestAfterMs);
+        QCOMPARE(paintsOver(2000), 0);
+        tiny->Play("Announce");
+        QTRY_VERIFY(tiny->isIdle());
+        QVERIFY(paintsOver(600) >= 3);
     }
 };
 
