@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QSvgRenderer>
 
 #include <cerrno>
@@ -93,10 +92,12 @@ QRectF declaredViewBox(const XML_Char **attributes)
         }
         return QString();
     };
-    static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
     const QString box = value("viewBox");
     if (!box.isEmpty()) {
-        const QStringList parts = box.split(separators);
+        // Numbers apart by blanks or commas; a comma at either end leaves an empty number.
+        if (box.startsWith(u',') || box.endsWith(u','))
+            return {};
+        const QStringList parts = QString(box).replace(u',', u' ').simplified().split(u' ');
         bool ok[4] = {};
         if (parts.size() != 4)
             return {};

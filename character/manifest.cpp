@@ -7,9 +7,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
-#include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -35,6 +35,32 @@ int CharacterModel::findAnimation(const QString &name) const
 namespace {
 
 constexpr int kMaxImages = 64;
+
+// The file's patterns are checked by hand: a regular expression brings the whole of PCRE2 and its
+// compiler into memory, for a handful of one-line checks.
+bool isLower(QChar c)
+{
+    return c >= u'a' && c <= u'z';
+}
+
+bool isHexDigit(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// An espeak-ng voice name: a language ("it", "ita"), maybe with one variant ("en-gb").
+bool isVoiceName(const QString &name)
+{
+    const qsizetype dash = name.indexOf(u'-');
+    const QStringView language = QStringView(name).left(dash < 0 ? name.size() : dash);
+    const QStringView variant = dash < 0 ? QStringView() : QStringView(name).mid(dash + 1);
+    return language.size() >= 2 && language.size() <= 3
+        && std::all_of(language.begin(), language.end(), isLower)
+        && (dash < 0
+            || (!variant.isEmpty() && variant.size() <= 8
+                && std::all_of(variant.begin(), variant.end(),
+                               [](QChar c) { return isLower(c) || (c >= u'0' && c <= u'9'); })));
+}
 constexpr int kMaxAnimations = 128;
 constexpr int kMaxFrames = 256;
 constexpr int kMaxLayers = 16;
@@ -86,10 +112,12 @@ QSize parseSize(const ManifestChecker &check, const QJsonObject &root, QSizeF vi
 QColor parseColour(const ManifestChecker &check, const QJsonValue &value, const QString &where)
 {
     const QString text = check.string(value, where, 1, 32);
-    static const QRegularExpression hex(QStringLiteral("^#([0-9A-Fa-f]{3}|[0-9A-Fa-f]{6})$"));
-    static const QRegularExpression word(QStringLiteral("^[a-z]+$"));
+    // #rgb, #rrggbb or a lower-case SVG name: not the other forms QColor reads (#aarrggbb).
+    const bool hex = (text.size() == 4 || text.size() == 7) && text.startsWith(u'#')
+        && std::all_of(text.begin() + 1, text.end(), isHexDigit);
+    const bool word = std::all_of(text.begin(), text.end(), isLower);
     QColor colour;
-    if (hex.match(text).hasMatch() || word.match(text).hasMatch())
+    if (hex || word)
         colour = QColor(text);
     if (!colour.isValid())
         check.fail(where,
@@ -136,9 +164,8 @@ VoiceSettings parseVoice(const ManifestChecker &check, const QJsonObject &root)
         = check.object(value, where, {"language", "rate", "pitch", "msPerCharacter", "minimumMs"});
     const QJsonValue language = object.value(QLatin1String("language"));
     if (!language.isUndefined()) {
-        static const QRegularExpression pattern(QStringLiteral("^[a-z]{2,3}(-[a-z0-9]{1,8})?$"));
         voice.language = check.string(language, QStringLiteral("voice.language"), 2, 12);
-        if (!pattern.match(voice.language).hasMatch())
+        if (!isVoiceName(voice.language))
             check.fail(
                 QStringLiteral("voice.language"),
                 QStringLiteral("«%1» non è un nome di voce (come «it»)").arg(voice.language));

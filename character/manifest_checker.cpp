@@ -3,18 +3,22 @@
 #include "engine/runtime_error.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvel {
 
 namespace {
 
+// Letters, digits, _ and -, 1 to 64 of them; checked by hand, like the manifest's other patterns.
 bool isName(const QString &name)
 {
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_-]{1,64}$"));
-    return pattern.match(name).hasMatch();
+    return !name.isEmpty() && name.size() <= 64
+        && std::all_of(name.begin(), name.end(), [](QChar c) {
+               return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')
+                   || (c >= u'0' && c <= u'9') || c == u'_' || c == u'-';
+           });
 }
 
 } // namespace

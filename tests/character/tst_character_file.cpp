@@ -53,6 +53,11 @@ private slots:
             "animations.Announce.frames[0].layers[1]: l'immagine «nose» non è definita");
         row("unknown role", R"("idle": "Rest")", R"("idle": "Sleep")",
             "roles.idle: l'animazione «Sleep» non è definita");
+        row("name", R"("Talk")", R"("Talk!")", "«Talk!» non è un nome valido");
+        row("colour", "\"white\"", "\"#ffff\"", "balloon.background: «#ffff» non è un colore");
+        row("colour name", R"("white")", R"("White")", "«White» non è un colore");
+        row("voice name", R"("language": "it")", R"("language": "it-")",
+            "voice.language: «it-» non è un nome di voce");
         row("path up", "tiny/body.svg", "../body.svg", "images.body: percorso «../body.svg»");
         row("no picture", "", "", "images.mouth: «tiny/mouth.svg»: il file non esiste", "rm");
         row("not SVG", "", "", "images.mouth: «tiny/mouth.svg»: non è un disegno SVG",
