@@ -75,7 +75,6 @@ try:
     if window is None:
         fail("the game's window does not appear on the accessibility bus")
         sys.exit(1)
-    answer_box = None
     # The first exercise is drawn at the first activation; its answer box then has the focus.
     pump(1.0)
 

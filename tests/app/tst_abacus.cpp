@@ -63,18 +63,14 @@ private slots:
                 const QRect circle = abacus.bead(rod, k).outline();
                 QCOMPARE(circle, first.translated(0, -32 * (k - 1)));
             }
-            // Bead 9 is level with the top of the rods, bead 1 stands on the base bar.
-            QCOMPARE(abacus.bead(rod, 9).outline().top(), 40);
             QCOMPARE(abacus.bead(rod, 1).outline().bottom(), abacus.baseBar().box.top());
         }
-        QCOMPARE(abacus.bead(Rod::Thousands, 1).outline().center().x(), 212);
-        QCOMPARE(abacus.bead(Rod::Units, 4).outline().center().x(), 636);
     }
 
     void beadsShowTheNumber_data()
     {
         QTest::addColumn<int>("number");
-        for (int n : {-1, 0, 7, 40, 305, 1000, 1010, 4070, 4305, 9999})
+        for (int n : {-1, 0, 7, 305, 1010, 4070, 9999})
             QTest::newRow(qPrintable(QString::number(n))) << n;
     }
 
@@ -106,9 +102,8 @@ private slots:
     void overlappingBeadsOfAStack_data()
     {
         QTest::addColumn<int>("number");
-        QTest::newRow("4070") << 4070;
-        QTest::newRow("305") << 305;
-        QTest::newRow("9999") << 9999;
+        for (int n : {305, 4070, 9999})
+            QTest::newRow(qPrintable(QString::number(n))) << n;
     }
 
     void overlappingBeadsOfAStack()

@@ -23,44 +23,33 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include <array>
-
 using namespace quorvel;
 
 namespace {
 
 struct Component
 {
-    const char16_t *name;
+    QString name;
     int groups;
     int stressed; // index of the stressed group
 };
 
-// Longer names first, so that the cut prefers "sessanta" to "sessant" + a.
-constexpr std::array kComponents {
-    Component {u"diciassette", 4, 2}, Component {u"diciannove", 4, 2},
-    Component {u"quattordici", 4, 1}, Component {u"cinquanta", 3, 1},
-    Component {u"quaranta", 3, 1},    Component {u"quindici", 3, 0},
-    Component {u"miliardo", 4, 2},    Component {u"miliardi", 4, 2},
-    Component {u"sessanta", 3, 1},    Component {u"settanta", 3, 1},
-    Component {u"diciotto", 3, 1},    Component {u"tredici", 3, 0},
-    Component {u"novanta", 3, 1},     Component {u"ottanta", 3, 1},
-    Component {u"quattro", 2, 0},     Component {u"milione", 4, 2},
-    Component {u"milioni", 4, 2},     Component {u"cinquant", 2, 1},
-    Component {u"quarant", 2, 1},     Component {u"sessant", 2, 1},
-    Component {u"settant", 2, 1},     Component {u"undici", 3, 0},
-    Component {u"dodici", 3, 0},      Component {u"sedici", 3, 0},
-    Component {u"novant", 2, 1},      Component {u"ottant", 2, 1},
-    Component {u"trenta", 2, 0},      Component {u"cinque", 2, 0},
-    Component {u"dieci", 2, 0},       Component {u"venti", 2, 0},
-    Component {u"cento", 2, 0},       Component {u"mille", 2, 0},
-    Component {u"sette", 2, 0},       Component {u"trent", 1, 0},
-    Component {u"mila", 2, 0},        Component {u"otto", 2, 0},
-    Component {u"nove", 2, 0},        Component {u"vent", 1, 0},
-    Component {u"uno", 2, 0},         Component {u"due", 1, 0},
-    Component {u"tre", 1, 0},         Component {u"sei", 1, 0},
-    Component {u"un", 1, 0},
-};
+// Name, groups and stressed group; longer names first, so that the cut prefers "sessanta" to
+// "sessant" + a.
+const QList<Component> kComponents = [] {
+    const QString table = QStringLiteral(R"(
+    diciassette 4 2  diciannove 4 2  quattordici 4 1  cinquanta 3 1  quaranta 3 1  quindici 3 0
+    miliardo 4 2  miliardi 4 2  sessanta 3 1  settanta 3 1  diciotto 3 1  tredici 3 0
+    novanta 3 1  ottanta 3 1  quattro 2 0  milione 4 2  milioni 4 2  cinquant 2 1  quarant 2 1
+    sessant 2 1  settant 2 1  undici 3 0  dodici 3 0  sedici 3 0  novant 2 1  ottant 2 1
+    trenta 2 0  cinque 2 0  dieci 2 0  venti 2 0  cento 2 0  mille 2 0  sette 2 0  trent 1 0
+    mila 2 0  otto 2 0  nove 2 0  vent 1 0  uno 2 0  due 1 0  tre 1 0  sei 1 0  un 1 0)");
+    const QStringList words = table.simplified().split(u' ');
+    QList<Component> list;
+    for (qsizetype i = 0; i + 2 < words.size(); i += 3)
+        list.append({words[i], words[i + 1].toInt(), words[i + 2].toInt()});
+    return list;
+}();
 
 bool isScale(QStringView name)
 {
@@ -77,7 +66,7 @@ QList<const Component *> components(QStringView word)
     ends[n] = true;
     for (qsizetype i = n - 1; i >= 0; --i) {
         for (const Component &c : kComponents) {
-            const QStringView name(c.name);
+            const QString &name = c.name;
             if (i + name.size() <= n && ends[i + name.size()] && word.mid(i).startsWith(name)) {
                 next[i] = &c;
                 break;
@@ -86,7 +75,7 @@ QList<const Component *> components(QStringView word)
         ends[i] = next[i] != nullptr;
     }
     QList<const Component *> cut;
-    for (qsizetype i = 0; i < n && next[i]; i += QStringView(next[i]->name).size())
+    for (qsizetype i = 0; i < n && next[i]; i += next[i]->name.size())
         cut.append(next[i]);
     return ends[0] ? cut : QList<const Component *>();
 }
@@ -150,7 +139,7 @@ QString judge(long long number)
         int lastStress = -1;
         for (qsizetype p = 0; p < parts.size(); ++p) {
             const Component &c = *parts[p];
-            const QStringView name(c.name);
+            const QString &name = c.name;
             for (int g = 0; g < c.groups; ++g) {
                 if (groups[at + g].stressed && g != c.stressed)
                     fail(QStringLiteral("%1 stressed on group %2").arg(name).arg(g + 1));

@@ -90,22 +90,18 @@ std::int64_t readBack(const std::string &name)
     return previous == CutTens ? -1 : total + group;
 }
 
-// Pairs of a number as decimal text and its name ("-" for the empty text). The last lines: only
-// the whole part is named, and whatever has no name (below 1, from 10^12 up) gives the empty text.
+// Pairs of a number as decimal text and its name ("-" for the empty text), one or two where the
+// naming turns; the read-back tests below cover the rest. The last lines: only the whole part is
+// named, and whatever has no name (below 1, from 10^12 up) gives the empty text.
 constexpr std::string_view names = R"(
-    0 -  1 uno  11 undici  17 diciassette  19 diciannove  20 venti  21 ventuno  23 ventitre
-    28 ventotto  30 trenta  81 ottantuno  90 novanta  100 cento  101 centouno  108 centootto
-    121 centoventuno  180 centoottanta  200 duecento  999 novecentonovantanove  1000 mille
-    1001 milleuno  1008 milleotto  1100 millecento  2000 duemila  2021 duemilaventuno
-    2345 duemilatrecentoquarantacinque  5280 cinquemiladuecentoottanta
-    9999 novemilanovecentonovantanove  21000 ventunomila  101000 centounomila  1000000 unmilione
-    1000001 unmilioneuno  1001000 unmilionemille  2000000 duemilioni  2000021 duemilioniventuno
-    2500000 duemilionicinquecentomila  21000000 ventunomilioni  1000000000 unmiliardo
-    1001000000 unmiliardounmilione  2500000001 duemiliardicinquecentomilioniuno
-    101000000000 centounomiliardi  999999999999.9999
+    0 -  1 uno  17 diciassette  21 ventuno  23 ventitre  28 ventotto  101 centouno  108 centootto
+    180 centoottanta  1000 mille  1001 milleuno  2000 duemila  21000 ventunomila
+    101000 centounomila  1000000 unmilione  1001000 unmilionemille  2000000 duemilioni
+    2500000 duemilionicinquecentomila  1000000000 unmiliardo  1001000000 unmiliardounmilione
+    2500000001 duemiliardicinquecentomilioniuno  999999999999.9999
     novecentonovantanovemiliardinovecentonovantanovemilioninovecentonovantanovemilanovecentonovantanove
-    0.9999 -  1.9999 uno  21.5 ventuno  -0.5 -  -1 -  -9999 -  1000000000000 -  1000000000001 -
-    922337203685477.5807 -  -922337203685477.5808 -
+    0.9999 -  1.9999 uno  21.5 ventuno  -0.5 -  -1 -  1000000000000 -  922337203685477.5807 -
+    -922337203685477.5808 -
 )";
 
 std::vector<std::pair<std::string, std::string>> pairs(std::string_view table)
@@ -149,9 +145,9 @@ TEST(Currency, ReadsDecimalText)
 {
     // Text and ten-thousandths; past the fourth decimal a tie goes to the even neighbour.
     constexpr std::string_view readings = R"(
-        0 0  7 70000  9999 99990000  +3 30000  -12.5 -125000  7. 70000  .25 2500  -0 0  0.0001 1
-        000000000000000000000042 420000  0.00004 0  0.00005 0  0.00015 2  0.000051 1
-        -1.23456 -12346  -0.00005 0  2.99999 30000  922337203685477.5807 9223372036854775807
+        0 0  9999 99990000  +3 30000  -12.5 -125000  7. 70000  .25 2500  -0 0  0.0001 1
+        000000000000000000000042 420000  0.00005 0  0.00015 2  0.000051 1  -1.23456 -12346
+        -0.00005 0  2.99999 30000  922337203685477.5807 9223372036854775807
         -922337203685477.5808 -9223372036854775808  922337203685477.58074999 9223372036854775807
     )";
     for (const auto &[text, units] : pairs(readings))
