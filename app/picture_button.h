@@ -15,7 +15,6 @@ public:
                   QWidget *parent = nullptr);
 
     void setDownPicture(const QPixmap &picture) { m_downPicture = picture; }
-    QColor faceColour() const { return m_face; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -40,9 +40,6 @@ public:
     explicit Tavola(const Seams &seams = {}, QWidget *parent = nullptr);
     ~Tavola() override;
 
-    static QString institutionLine();
-    static QString creditLine();
-    static QString addressLine();
     static const QString CharacterId;
     static const QString CharacterLoadKey;
     static const QString Greeting;
@@ -121,6 +118,10 @@ private:
     void buildControls();
     void buildMenus();
     void connectHandlers();
+    // The texts of the caption and the credits menu.
+    static QString institutionLine();
+    static QString creditLine();
+    static QString addressLine();
     QPoint characterPlace(); // where he greets from, in the coordinates his window is moved in
     void setVerdict(const rules::Verdict &verdict);
     void paintGradient();
