@@ -3,8 +3,9 @@
 #include "app/platform.h"
 #include "app/program.h"
 
-#include <fontconfig/fontconfig.h>
+#include <QTimer>
 
+#include <fontconfig/fontconfig.h>
 #include <malloc.h>
 #include <sys/resource.h>
 #include <thread>
@@ -12,9 +13,6 @@
 int main(int argc, char **argv)
 {
     quorvel::choosePlatform();
-    // Our threads (reading ahead at start-up, the sound server's, Qt's) allocate little and
-    // seldom: one malloc arena for all of them, rather than one each holding on to what it freed.
-    mallopt(M_ARENA_MAX, 1);
     // Fontconfig reads its configuration, some thirty XML files, when the first control asks for
     // a font: the second core reads it while Qt connects to the display, at a lower priority so
     // as not to take the core from the display server, whose replies Qt waits for. Joined before
@@ -32,6 +30,11 @@ int main(int argc, char **argv)
         quorvel::Program program;
         QObject::connect(&program, &quorvel::Program::ended, &app, &QCoreApplication::exit);
         program.start();
+        // The threads that read ahead at start-up leave malloc arenas of their own holding what
+        // they freed: it goes back to the system once the window is up, before the wizard's voice
+        // adds its share. (One arena for all threads would do it too, but makes them queue for
+        // it while they start up side by side.)
+        QTimer::singleShot(1000, [] { malloc_trim(0); });
         return app.exec();
     } catch (...) {
         // An error while the window loads, before the event loop runs.
