@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -72,6 +73,18 @@ struct Loaded
             agent->Characters().Load("Tiny", "C:\\chars\\tiny.acs");
     }
     quorvel::CharacterHandle tiny() const { return agent->Characters().Item("Tiny"); }
+};
+
+// Counts the paint events a widget gets from the moment it is made.
+struct PaintCounter : QObject
+{
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
 };
 
 // Checks that call throws the run-time error number, with the standard description followed by

@@ -199,16 +199,7 @@ private slots:
         window->show();
         window->showFrame(model.appear, 1);
         QCoreApplication::processEvents();
-        struct : QObject
-        {
-            int paints = 0;
-            bool eventFilter(QObject *, QEvent *event) override
-            {
-                paints += event->type() == QEvent::Paint;
-                return false;
-            }
-        } counter;
-        window->installEventFilter(&counter);
+        fixture::PaintCounter counter(window);
         const int cached = window->cachedFrames();
 
         // Another animation's frame made of the same pictures: nothing to draw or reshape.

@@ -280,16 +280,7 @@ private slots:
         CharacterHandle tiny = loaded.tiny();
         tiny->Show();
         QTRY_VERIFY(tiny->isIdle());
-        struct : QObject
-        {
-            int paints = 0;
-            bool eventFilter(QObject *, QEvent *event) override
-            {
-                paints += event->type() == QEvent::Paint;
-                return false;
-            }
-        } window;
-        tiny->window()->installEventFilter(&window);
+        fixture::PaintCounter window(tiny->window());
         auto paintsOver = [&](int ms) {
             window.paints = 0;
             QTest::qWait(ms);
