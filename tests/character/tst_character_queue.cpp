@@ -4,6 +4,7 @@
 
 #include "character/animation_player.h"
 #include "character/character_window.h"
+#include "character/owner_window.h"
 #include "fixture.h"
 
 #include <QApplication>
@@ -267,6 +268,24 @@ private slots:
             QVERIFY(window.isNull());
             QTest::qWait(50); // a late synthesis result has nowhere to go
         }
+    }
+
+    void aWindowKeptOffTheScreenDoesNotLeaveHimMute()
+    {
+        // His control inside a window that is shown but never reaches the screen (a desktop may
+        // keep it minimised or on another workspace): he waits for it a while, then comes anyway.
+        QTemporaryDir dir;
+        fixture::writeCharacter(dir, fixture::kManifest);
+        QWidget game;
+        game.setAttribute(Qt::WA_DontShowOnScreen);
+        auto *agent = new AgentControl({dir.path()}, &game);
+        agent->Characters().Load("Tiny", "tiny.acs");
+        CharacterHandle tiny = agent->Characters().Item("Tiny");
+        game.show();
+        tiny->Show();
+        QTest::qWait(OwnerWindow::MaxWaitMs / 2);
+        QVERIFY(!tiny->window()->isVisible());
+        QTRY_VERIFY(tiny->window()->isVisible());
     }
 
     void restsWhenLeftAloneAndWakesAtTheNextRequest()
