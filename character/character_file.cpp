@@ -29,20 +29,20 @@ namespace {
 
 constexpr qint64 kMaxPictureBytes = 4 << 20;
 
+[[noreturn]] void fail(RuntimeError::Code code, const QString &path, const QString &problem)
+{
+    throw RuntimeError::withDetail(
+        code, (QDir::toNativeSeparators(path) + QStringLiteral(": ") + problem).toStdString());
+}
+
 [[noreturn]] void failFormat(const QString &path, const QString &problem)
 {
-    const QString text
-        = QString::fromStdString(RuntimeError::standardDescription(RuntimeError::InvalidFileFormat))
-        + QStringLiteral(": ") + QDir::toNativeSeparators(path) + QStringLiteral(": ") + problem;
-    throw RuntimeError(RuntimeError::InvalidFileFormat, text.toStdString());
+    fail(RuntimeError::InvalidFileFormat, path, problem);
 }
 
 [[noreturn]] void failAccess(const QString &path, const QString &problem)
 {
-    const QString text = QString::fromStdString(
-                             RuntimeError::standardDescription(RuntimeError::PathFileAccessError))
-        + QStringLiteral(": ") + QDir::toNativeSeparators(path) + QStringLiteral(": ") + problem;
-    throw RuntimeError(RuntimeError::PathFileAccessError, text.toStdString());
+    fail(RuntimeError::PathFileAccessError, path, problem);
 }
 
 // Opens a regular file for reading without ever waiting: a FIFO or a device under a character's

@@ -25,13 +25,11 @@ bool isName(const QString &name)
 
 void ManifestChecker::fail(const QString &where, const QString &problem) const
 {
-    QString text
-        = QString::fromStdString(RuntimeError::standardDescription(RuntimeError::InvalidFileFormat))
-        + QStringLiteral(": ") + m_fileName + QStringLiteral(": ");
+    QString detail = m_fileName + QStringLiteral(": ");
     if (!where.isEmpty())
-        text += where + QStringLiteral(": ");
-    text += problem;
-    throw RuntimeError(RuntimeError::InvalidFileFormat, text.toStdString());
+        detail += where + QStringLiteral(": ");
+    throw RuntimeError::withDetail(RuntimeError::InvalidFileFormat,
+                                   (detail + problem).toStdString());
 }
 
 QJsonObject ManifestChecker::object(const QJsonValue &value, const QString &where,

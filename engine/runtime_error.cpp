@@ -28,6 +28,11 @@ std::string RuntimeError::standardDescription(int number)
     }
 }
 
+RuntimeError RuntimeError::withDetail(int number, const std::string &detail)
+{
+    return RuntimeError(number, standardDescription(number) + ": " + detail);
+}
+
 ErrorInfo describeError(std::exception_ptr error)
 {
     using Code = RuntimeError::Code;

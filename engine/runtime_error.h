@@ -35,6 +35,8 @@ public:
 
     // The standard description of a code, in Italian, as the report box shows it.
     static std::string standardDescription(int number);
+    // The error with its standard description followed by what went wrong, "…: detail".
+    static RuntimeError withDetail(int number, const std::string &detail);
 
 private:
     int m_number;
