@@ -37,9 +37,7 @@ Tavola::Tavola(const Seams &seams, QWidget *parent)
     , m_seams(seams)
 {
     // Read on the second core while the controls are built; the Load handler takes it over.
-    preloadCharacterFile(findCharacterFile(
-        CharacterLoadKey,
-        m_seams.characterFolders.isEmpty() ? defaultCharacterFolders() : m_seams.characterFolders));
+    preloadCharacterFile(findCharacterFile(CharacterLoadKey, characterFolders()));
     buildWindow();
     buildControls();
     buildMenus();
@@ -128,6 +126,12 @@ bool Tavola::answerIsRight() const
 long long Tavola::numberInText1() const
 {
     return Currency::fromText(Text1->text().toStdString()).wholePart();
+}
+
+QStringList Tavola::characterFolders() const
+{
+    return m_seams.characterFolders.isEmpty() ? defaultCharacterFolders()
+                                              : m_seams.characterFolders;
 }
 
 void Tavola::connectHandlers()

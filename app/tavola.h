@@ -122,6 +122,7 @@ private:
     static QString institutionLine();
     static QString creditLine();
     static QString addressLine();
+    QStringList characterFolders() const; // where the character files are looked for
     QPoint characterPlace(); // where he greets from, in the coordinates his window is moved in
     void setVerdict(const rules::Verdict &verdict);
     void paintGradient();

@@ -301,9 +301,7 @@ void Tavola::buildControls()
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setGeometry(box(1200, 2280, 975, 1095));
     Picture1->hide();
-    Agent1 = m_seams.characterFolders.isEmpty()
-        ? new AgentControl(Picture1)
-        : new AgentControl(m_seams.characterFolders, Picture1);
+    Agent1 = new AgentControl(characterFolders(), Picture1);
     Agent1->setObjectName(QStringLiteral("Agent1"));
     if (m_seams.agentCreated)
         m_seams.agentCreated(Agent1);
