@@ -11,10 +11,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
-#include <QSet>
 #include <QTextLine>
-
-#include <cstring>
 
 namespace quorvel {
 
@@ -24,56 +21,13 @@ constexpr qreal kPadding = 10;
 constexpr qreal kTail = 16;
 constexpr qreal kMaxTextHeight = 480;
 
-// Enough frames that no animation renders a picture twice while it plays, and that the resting
-// and speaking ones he keeps going back to stay drawn; never more than there are distinct
-// pictures. A gesture played once (a greeting, a praise) passes through it and is forgotten.
-int cacheCapacity(const CharacterModel &model)
+// Pixels at least half opaque belong to the character; without a compositor everything else
+// would show as black.
+QRegion outlineOf(const QImage &frame)
 {
-    auto distinct = [&](std::initializer_list<int> animations) {
-        QSet<QList<int>> pictures;
-        for (int animation : animations) {
-            if (animation >= 0)
-                for (const CharacterFrame &frame : model.animations[animation].frames)
-                    pictures.insert(frame.layers);
-        }
-        return int(pictures.size());
-    };
-    int largest = 0;
-    QSet<QList<int>> every;
-    for (int i = 0; i < model.animations.size(); ++i) {
-        largest = qMax(largest, distinct({i}));
-        for (const CharacterFrame &frame : model.animations[i].frames)
-            every.insert(frame.layers);
-    }
-    return qMax(1, qMin(int(every.size()), qMax(largest, distinct({model.idle, model.speak}))));
-}
-
-// The smallest rectangle outside which two pictures of the same size are alike.
-QRect changedArea(const QImage &a, const QImage &b)
-{
-    const qsizetype rowBytes = qsizetype(a.width()) * 4;
-    int top = 0;
-    int bottom = a.height() - 1;
-    while (top <= bottom && std::memcmp(a.constScanLine(top), b.constScanLine(top), rowBytes) == 0)
-        ++top;
-    while (bottom > top
-           && std::memcmp(a.constScanLine(bottom), b.constScanLine(bottom), rowBytes) == 0)
-        --bottom;
-    if (top > bottom)
-        return {};
-    int left = a.width();
-    int right = -1;
-    for (int y = top; y <= bottom; ++y) {
-        const auto *p = reinterpret_cast<const quint32 *>(a.constScanLine(y));
-        const auto *q = reinterpret_cast<const quint32 *>(b.constScanLine(y));
-        for (int x = 0; x < a.width(); ++x) {
-            if (p[x] != q[x]) {
-                left = qMin(left, x);
-                right = qMax(right, x);
-            }
-        }
-    }
-    return QRect(QPoint(left, top), QPoint(right, bottom));
+    const QRegion outline(QBitmap::fromImage(frame.createAlphaMask(Qt::ThresholdAlphaDither)));
+    // An empty mask would show the whole rectangle.
+    return outline.isEmpty() ? QRegion(0, 0, 1, 1) : outline;
 }
 
 QScreen *screenFor(const QPoint &point)
@@ -95,13 +49,14 @@ void makeFloatingWindow(QWidget *window)
 
 CharacterWindow::CharacterWindow(std::shared_ptr<const LoadedCharacter> character)
     : m_character(std::move(character))
-    , m_capacity(cacheCapacity(m_character->model))
+    , m_composer(m_character)
 {
     makeFloatingWindow(this);
     setWindowTitle(m_character->model.id);
     setAccessibleName(m_character->model.id);
     m_animation = m_character->model.idle;
     resize(m_character->model.size);
+    m_composer.setSize(size());
     // Until the game moves it, the character stands in the lower right corner of the screen.
     if (QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect free = screen->availableGeometry();
@@ -118,8 +73,12 @@ QSize CharacterWindow::sizeForHeight(int pixels) const
 
 QRect CharacterWindow::figureGeometry()
 {
-    const QRect figure = rendered(layersOf(m_character->model.idle, 0)).outline.boundingRect();
-    return figure.translated(pos());
+    if (m_figure.isNull()) {
+        QImage resting;
+        m_composer.compose(layersOf(m_character->model.idle, 0), resting);
+        m_figure = outlineOf(resting).boundingRect();
+    }
+    return m_figure.translated(pos());
 }
 
 void CharacterWindow::setCharacterHeight(int pixels)
@@ -128,7 +87,8 @@ void CharacterWindow::setCharacterHeight(int pixels)
     if (wanted == size())
         return;
     resize(wanted);
-    m_cache.clear(); // drawn for the old size
+    m_composer.setSize(wanted);
+    m_figure = QRect();
     m_shown.clear();
     m_shownImage = QImage();
     showFrame(m_animation, m_frame);
@@ -139,42 +99,10 @@ const QList<int> &CharacterWindow::layersOf(int animation, int frame) const
     return m_character->model.animations[animation].frames[frame].layers;
 }
 
-const CharacterWindow::Rendered &CharacterWindow::rendered(const QList<int> &layers)
-{
-    auto found = m_cache.find(layers);
-    if (found != m_cache.end()) {
-        found->lastUsed = ++m_uses;
-        return *found;
-    }
-    if (m_cache.size() >= m_capacity) {
-        auto oldest = m_cache.begin();
-        for (auto it = m_cache.begin(); it != m_cache.end(); ++it) {
-            if (it->lastUsed < oldest->lastUsed)
-                oldest = it;
-        }
-        m_cache.erase(oldest);
-    }
-
-    Rendered rendered;
-    rendered.lastUsed = ++m_uses;
-    rendered.image = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    rendered.image.fill(Qt::transparent);
-    {
-        QPainter painter(&rendered.image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        m_character->draw(painter, layers, QRectF(QPointF(0, 0), size()));
-    }
-    // Pixels at least half opaque belong to the character; without a compositor everything
-    // else would show as black.
-    rendered.outline
-        = QRegion(QBitmap::fromImage(rendered.image.createAlphaMask(Qt::ThresholdAlphaDither)));
-    if (rendered.outline.isEmpty()) // an empty mask would show the whole rectangle
-        rendered.outline = QRegion(0, 0, 1, 1);
-    return *m_cache.insert(layers, rendered);
-}
-
 void CharacterWindow::showFrame(int animation, int frame)
 {
+    if (animation != m_animation)
+        m_composer.enter(animation);
     m_animation = animation;
     m_frame = frame;
     if (isVisible())
@@ -186,14 +114,14 @@ void CharacterWindow::applyFrame()
     const QList<int> &layers = layersOf(m_animation, m_frame);
     if (layers == m_shown)
         return;
-    const Rendered &next = rendered(layers);
+    m_composer.compose(layers, m_shownImage);
     // Only what changed is reshaped and repainted: a blink is a few rows of pixels, and a
     // repaint of the whole figure spreads over Qt's worker threads, waking them all.
-    if (m_shownImage.isNull() || next.outline != mask())
-        setMask(next.outline);
-    update(m_shownImage.isNull() ? rect() : changedArea(m_shownImage, next.image));
+    const QRegion outline = outlineOf(m_shownImage);
+    if (m_shown.isEmpty() || outline != mask())
+        setMask(outline);
+    update(m_shown.isEmpty() ? rect() : m_composer.difference(m_shown, layers));
     m_shown = layers;
-    m_shownImage = next.image;
 }
 
 void CharacterWindow::showEvent(QShowEvent *)
@@ -207,7 +135,15 @@ void CharacterWindow::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     const QRect area = event->rect();
-    painter.drawImage(area.topLeft(), rendered(layersOf(m_animation, m_frame)).image, area);
+    const QList<int> &layers = layersOf(m_animation, m_frame);
+    if (layers == m_shown) {
+        painter.drawImage(area.topLeft(), m_shownImage, area);
+        return;
+    }
+    // Painted while hidden (grabbed), when frames are not applied.
+    QImage frame;
+    m_composer.compose(layers, frame);
+    painter.drawImage(area.topLeft(), frame, area);
 }
 
 void CharacterWindow::moveEvent(QMoveEvent *)

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "character/frame_composer.h"
 #include "character/manifest.h"
 
-#include <QHash>
 #include <QImage>
 #include <QPoint>
 #include <QRegion>
@@ -36,9 +36,9 @@ public:
     QSize sizeForHeight(int pixels) const;
     // Where the resting figure is on the screen, without the window's transparent margin.
     QRect figureGeometry();
-    // How many rendered frames the window keeps at most, and keeps now.
-    int frameCacheCapacity() const { return m_capacity; }
-    int cachedFrames() const { return int(m_cache.size()); }
+    // How many drawn pictures the window keeps at most, and keeps now.
+    int pictureCacheCapacity() const { return m_composer.capacity(); }
+    int cachedPictures() const { return m_composer.cachedPictures(); }
 
 signals:
     void hideRequested();
@@ -55,24 +55,14 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    struct Rendered
-    {
-        QImage image;
-        QRegion outline;
-        quint64 lastUsed = 0;
-    };
-    const Rendered &rendered(const QList<int> &layers);
     const QList<int> &layersOf(int animation, int frame) const;
     void applyFrame();
 
     std::shared_ptr<const LoadedCharacter> m_character;
-    // By the pictures a frame is made of (many frames share theirs), for the current size; the
-    // least recently shown goes first when it is full.
-    QHash<QList<int>, Rendered> m_cache;
-    int m_capacity = 1;
-    quint64 m_uses = 0;
+    FrameComposer m_composer;
     QList<int> m_shown; // the pictures of the frame on screen; empty when none is
     QImage m_shownImage;
+    QRect m_figure; // the resting figure within the window, once known
     int m_animation = 0;
     int m_frame = 0;
     std::optional<QPoint> m_grab; // where the pupil holds the character while dragging

@@ -6,6 +6,7 @@
 #include "fixture.h"
 
 #include <QImage>
+#include <QPainter>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -200,13 +201,13 @@ private slots:
         window->showFrame(model.appear, 1);
         QCoreApplication::processEvents();
         fixture::PaintCounter counter(window);
-        const int cached = window->cachedFrames();
+        const int cached = window->cachedPictures();
 
         // Another animation's frame made of the same pictures: nothing to draw or reshape.
         window->showFrame(model.speak, 0);
         QCoreApplication::processEvents();
         QCOMPARE(counter.paints, 0);
-        QCOMPARE(window->cachedFrames(), cached);
+        QCOMPARE(window->cachedPictures(), cached);
         window->showFrame(model.speak, 1);
         QCoreApplication::processEvents();
         QCOMPARE(counter.paints, 1);
@@ -221,7 +222,8 @@ private slots:
             merlin->Play(name);
 
         // Every frame draws something, the resting figure a good part of the window, and the
-        // corners stay transparent.
+        // corners stay transparent. Composed from pictures kept cropped, each frame is the
+        // one its pictures draw together (up to rounding).
         auto *window = static_cast<CharacterWindow *>(merlin->window());
         window->setCharacterHeight(205);
         QCOMPARE(window->size(), QSize(160, 205));
@@ -238,7 +240,27 @@ private slots:
                 QVERIFY2(opaque > (a == model.idle ? 160 * 205 / 5 : 20), qPrintable(frame));
                 QVERIFY2(qAlpha(image.pixel(0, 0)) == 0 && qAlpha(image.pixel(159, 0)) == 0,
                          qPrintable(frame));
-                QVERIFY(window->cachedFrames() <= window->frameCacheCapacity());
+                QImage direct(window->size(), QImage::Format_ARGB32_Premultiplied);
+                direct.fill(Qt::transparent);
+                {
+                    QPainter painter(&direct);
+                    painter.setRenderHint(QPainter::Antialiasing);
+                    merlin->loaded().draw(painter, model.animations[a].frames[f].layers,
+                                          QRectF(direct.rect()));
+                }
+                const QImage composed = image.convertToFormat(direct.format());
+                int worst = 0;
+                for (int y = 0; y < direct.height(); ++y) {
+                    for (int x = 0; x < direct.width(); ++x) {
+                        const QRgb p = composed.pixel(x, y);
+                        const QRgb q = direct.pixel(x, y);
+                        for (int shift : {0, 8, 16, 24})
+                            worst = qMax(worst,
+                                         qAbs(int((p >> shift) & 0xff) - int((q >> shift) & 0xff)));
+                    }
+                }
+                QVERIFY2(worst <= 2, qPrintable(frame + ": " + QString::number(worst)));
+                QVERIFY(window->cachedPictures() <= window->pictureCacheCapacity());
             }
         }
     }
