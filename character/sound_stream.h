@@ -4,17 +4,24 @@
 #include <QObject>
 #include <QTimer>
 
-class QAudioSink;
-class QIODevice;
+#include <atomic>
+#include <memory>
+
+struct pa_stream;
 
 namespace quorvel {
 
-// One audio sink, and one stream on the sound server, for the sounds the character makes one
-// after another: opening the first sink costs tens of milliseconds and a server connection,
-// which the pupil would hear as a pause before each sentence. A stream silent for a while is
-// closed, and opened again (a few milliseconds) for the next sound. Sounds are written in as the
-// sink has room, and how much of the current one has been heard comes from what the server reports
-// it has played.
+class SoundServer;
+
+// One stream on the sound server for the sounds the character makes one after another: the
+// first connection costs tens of milliseconds, which the pupil would hear as a pause before each
+// sentence. A stream silent for a while is closed, and opened again (a few milliseconds) for the
+// next sound; the connection stays. Sounds are written in as the stream has room, and how much of
+// the current one has been heard comes from what the server reports it has played.
+//
+// PulseAudio's own client library, which espeak-ng already brings into the process, and which
+// Qt Multimedia would only wrap, bringing Qt Network and Kerberos with it. Desktops that run
+// PipeWire serve the same protocol.
 class SoundStream : public QObject
 {
     Q_OBJECT
@@ -23,9 +30,9 @@ public:
     ~SoundStream() override;
 
     // Starts writing a sound (signed 16-bit mono) and drops what is left of the one before.
-    // False when it cannot be heard: no output device, a format it refuses, a sink that fails.
+    // False when it cannot be heard: no sound server, or one that refuses the stream.
     bool play(const QByteArray &samples, int sampleRate);
-    // Writes nothing more of the current sound (what the sink holds, a few milliseconds, plays
+    // Writes nothing more of the current sound (what the server holds, a few milliseconds, plays
     // out).
     void stop();
 
@@ -33,12 +40,12 @@ public:
     qint64 playedMs() const;
     // The whole of the current sound has been played.
     bool isDone() const;
-    bool isPlaying() const { return m_sink && !m_sound.isEmpty(); }
+    bool isPlaying() const { return m_stream && !m_sound.isEmpty(); }
 
 signals:
-    // The first samples of the sound went to the sink.
+    // The first samples of the sound went to the server.
     void started();
-    // The sink failed while playing: the sound is not heard to its end.
+    // The stream failed while playing: the sound is not heard to its end.
     void failed();
 
 private:
@@ -47,8 +54,8 @@ private:
     void feed();
     qint64 playedBytes() const; // of the whole stream
 
-    QAudioSink *m_sink = nullptr;
-    QIODevice *m_output = nullptr;
+    std::unique_ptr<SoundServer> m_server;
+    pa_stream *m_stream = nullptr;
     QTimer m_feeder;
     QTimer m_rest;
     int m_sampleRate = 0;
@@ -56,7 +63,7 @@ private:
     qint64 m_written = 0; // of the current sound
     qint64 m_soundStart = 0; // where the current sound starts in the stream, in bytes
     qint64 m_streamBytes = 0; // written into the stream since it was opened
-    bool m_drained = false; // the sink ran dry after the last byte of the sound
+    std::atomic<bool> m_starved = false; // the server ran out of what was written
 };
 
 } // namespace quorvel

@@ -18,7 +18,7 @@ class SoundStream;
 // silent for the text's reading time instead, so that whoever waits for the end of the speech
 // goes on all the same.
 //
-// This is all the character knows of the voice: nothing else sees espeak-ng or Qt Multimedia.
+// This is all the character knows of the voice: nothing else sees espeak-ng or the sound server.
 class SpeechPlayer : public QObject
 {
     Q_OBJECT

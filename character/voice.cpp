@@ -16,9 +16,9 @@ CreateVoiceEngine *g_linkedIn = nullptr;
 CreateVoiceEngine *loadModule()
 {
     for (const QString &folder : Voice::moduleFolders()) {
-        // Never unloaded: Qt Multimedia keeps threads and singletons of its own. The object goes
-        // with the application (deleting a QLibrary leaves the library loaded), so that the leak
-        // checker sees nothing left behind.
+        // Never unloaded: the sound server's client library keeps a thread and state of its own.
+        // The object goes with the application (deleting a QLibrary leaves the library loaded), so
+        // that the leak checker sees nothing left behind.
         auto *library = new QLibrary(QDir(folder).filePath(QStringLiteral("quorvel_voice")),
                                      QCoreApplication::instance());
         if (auto *create = reinterpret_cast<CreateVoiceEngine *>(

@@ -1,4 +1,5 @@
-// The voice module: the character's voice (espeak-ng, Qt Multimedia) behind VoiceEngine.
+// The voice module: the character's voice (espeak-ng, the sound server's client) behind
+// VoiceEngine.
 #include "character/speech_player.h"
 #include "character/voice_engine.h"
 
