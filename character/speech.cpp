@@ -161,7 +161,9 @@ void trimSilence(Utterance &utterance)
     const qsizetype perMs = utterance.sampleRate / 1000;
     first = qMax(qsizetype(0), first - kLeadMs * perMs);
     last = qMin(count - 1, last + kTailMs * perMs);
-    utterance.samples = utterance.samples.mid(first * 2, (last - first + 1) * 2);
+    // In place: a copy would hold the sound twice at the moment he starts speaking.
+    utterance.samples.truncate((last + 1) * 2);
+    utterance.samples.remove(0, first * 2);
     const int shiftMs = int(first * 1000 / utterance.sampleRate);
     for (WordMark &word : utterance.words)
         word.ms = qMax(0, word.ms - shiftMs);
