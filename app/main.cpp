@@ -12,6 +12,10 @@
 
 int main(int argc, char **argv)
 {
+    // Blocks of 64 KiB and more (the wizard's frame and larger pictures, his sentences' sound) come
+    // straight from the system and go back to it when freed, instead of staying behind as holes
+    // in malloc's heaps, which glibc's moving threshold lets them become.
+    mallopt(M_MMAP_THRESHOLD, 64 * 1024);
     quorvel::choosePlatform();
     // Fontconfig reads its configuration, some thirty XML files, when the first control asks for
     // a font: the second core reads it while Qt connects to the display, at a lower priority so
@@ -30,10 +34,12 @@ int main(int argc, char **argv)
         quorvel::Program program;
         QObject::connect(&program, &quorvel::Program::ended, &app, &QCoreApplication::exit);
         program.start();
-        // The threads that read ahead at start-up leave malloc arenas of their own holding what
-        // they freed: it goes back to the system once the window is up, before the wizard's voice
-        // adds its share. (One arena for all threads would do it too, but makes them queue for
-        // it while they start up side by side.)
+        // The threads that read ahead at start-up have done so: those started from now on (Qt's
+        // painting helpers, the wizard's voice) share the arenas malloc has rather than each
+        // filling one more. Limited from the start, the threads reading ahead would queue for
+        // one arena. What they freed goes back to the system once the window is up, before the
+        // voice adds its share.
+        mallopt(M_ARENA_MAX, 1);
         QTimer::singleShot(1000, [] { malloc_trim(0); });
         return app.exec();
     } catch (...) {
