@@ -33,6 +33,34 @@ using design::systemColour;
 
 namespace {
 
+// Gives a widget its font the first time it is shown. The hidden holders of the number and its
+// words never are in play; with their fonts set at once, Qt would load two more faces at start-up
+// and lay out their texts in them at every exercise, for nothing on the screen.
+class FontWhenShown : public QObject
+{
+public:
+    FontWhenShown(QWidget *widget, const QFont &font)
+        : QObject(widget)
+        , m_font(font)
+    {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show) {
+            watched->removeEventFilter(this);
+            static_cast<QWidget *>(watched)->setFont(m_font);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QFont m_font;
+};
+
 // A label as the game's layout wants it: a fixed box painted in its back colour, text wrapping at
 // blanks and cut off where it does not fit, and optionally a thin single-line border.
 class DesignLabel : public QLabel
@@ -196,24 +224,27 @@ void Tavola::buildControls()
 
     // Text boxes: the answer box, and the two hidden holders of the number and its words.
     auto textBox = [&](const char *name, QRect geometry, const char *text, const QFont &f,
-                       QColor back, QColor fore) {
+                       QColor back, QColor fore, bool shown = true) {
         auto *edit = new QLineEdit(QString::fromUtf8(text), client);
         edit->setObjectName(QLatin1String(name));
         edit->setGeometry(geometry);
-        edit->setFont(f);
+        if (shown) {
+            edit->setFont(f);
+        } else {
+            new FontWhenShown(edit, f);
+            edit->hide();
+        }
         setColours(edit, QPalette::Base, back, QPalette::Text, fore);
         return edit;
     };
     const QColor windowBackground = systemColour(SystemColour::WindowBackground, palette);
     const QColor windowText = systemColour(SystemColour::WindowText, palette);
     Text1 = textBox("Text1", box(600, 120, 1935, 405), "0", design::font("MS Sans Serif", 12, true),
-                    rgb(255, 128, 255), windowText);
+                    rgb(255, 128, 255), windowText, false);
     Text1->setMaxLength(12);
-    Text1->hide();
     Text2 = textBox("Text2", box(2880, 7080, 4695, 1125), "Testo", design::font("Arial", 48, true),
-                    windowBackground, rgb(0, 255, 0));
+                    windowBackground, rgb(0, 255, 0), false);
     Text2->setFocusPolicy(Qt::ClickFocus); // not a tab stop
-    Text2->hide();
     Text3 = textBox("Text3", box(2880, 7320, 5055, 915), "Text3", design::font("Arial", 48),
                     rgb(192, 255, 192), rgb(0, 192, 192));
     Text3->setAlignment(Qt::AlignCenter);
