@@ -12,10 +12,6 @@
 
 int main(int argc, char **argv)
 {
-    // Blocks of 64 KiB and more (the wizard's frame and larger pictures, his sentences' sound) come
-    // straight from the system and go back to it when freed, instead of staying behind as holes
-    // in malloc's heaps, which glibc's moving threshold lets them become.
-    mallopt(M_MMAP_THRESHOLD, 64 * 1024);
     quorvel::choosePlatform();
     // Fontconfig reads its configuration, some thirty XML files, when the first control asks for
     // a font: the second core reads it while Qt connects to the display, at a lower priority so
@@ -40,6 +36,11 @@ int main(int argc, char **argv)
         // one arena. What they freed goes back to the system once the window is up, before the
         // voice adds its share.
         mallopt(M_ARENA_MAX, 1);
+        // From now on blocks of 64 KiB and more (the wizard's frame and larger pictures, his
+        // sentences' sound) come straight from the system and go back to it when freed, instead
+        // of staying behind as holes in malloc's heaps, which glibc's moving threshold lets them
+        // become.
+        mallopt(M_MMAP_THRESHOLD, 64 * 1024);
         QTimer::singleShot(1000, [] { malloc_trim(0); });
         return app.exec();
     } catch (...) {
