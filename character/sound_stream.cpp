@@ -37,6 +37,16 @@ private:
     pa_threaded_mainloop *m_loop;
 };
 
+// Disconnects and lets go of a stream, its callbacks first, so that none reaches an object that is
+// done with it. The caller holds the library's lock.
+void release(pa_stream *stream)
+{
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_underflow_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+}
+
 } // namespace
 
 // The connection to the sound server, on the client library's own thread; every call into the
@@ -130,8 +140,8 @@ bool SoundStream::open(int sampleRate)
     }
     pa_threaded_mainloop *loop = m_server->loop();
     Locked locked(loop);
-    const pa_sample_spec spec {PA_SAMPLE_S16LE, uint32_t(sampleRate), 1};
-    pa_stream *stream = pa_stream_new(m_server->context(), "voice", &spec, nullptr);
+    const pa_sample_spec format {PA_SAMPLE_S16LE, uint32_t(sampleRate), 1};
+    pa_stream *stream = pa_stream_new(m_server->context(), "voice", &format, nullptr);
     if (!stream)
         return false;
     pa_stream_set_state_callback(stream, &SoundServer::signal<pa_stream>, loop);
@@ -142,7 +152,7 @@ bool SoundStream::open(int sampleRate)
         this);
     pa_buffer_attr buffer;
     buffer.maxlength = uint32_t(-1);
-    buffer.tlength = uint32_t(pa_usec_to_bytes(kBufferMs * PA_USEC_PER_MSEC, &spec));
+    buffer.tlength = uint32_t(pa_usec_to_bytes(kBufferMs * PA_USEC_PER_MSEC, &format));
     buffer.prebuf = uint32_t(-1);
     buffer.minreq = uint32_t(-1);
     buffer.fragsize = uint32_t(-1);
@@ -157,10 +167,7 @@ bool SoundStream::open(int sampleRate)
         }
     }
     if (pa_stream_get_state(stream) != PA_STREAM_READY) {
-        pa_stream_set_state_callback(stream, nullptr, nullptr);
-        pa_stream_set_underflow_callback(stream, nullptr, nullptr);
-        pa_stream_disconnect(stream);
-        pa_stream_unref(stream);
+        release(stream);
         return false;
     }
     // A stream that fails later (the server goes away) is closed here, on the window's thread.
@@ -193,10 +200,7 @@ void SoundStream::close()
         return;
     {
         Locked locked(m_server->loop());
-        pa_stream_set_state_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_underflow_callback(m_stream, nullptr, nullptr);
-        pa_stream_disconnect(m_stream);
-        pa_stream_unref(m_stream);
+        release(m_stream);
     }
     m_stream = nullptr;
 }
