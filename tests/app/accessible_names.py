@@ -78,20 +78,13 @@ try:
     # The first exercise is drawn at the first activation; its answer box then has the focus.
     pump(1.0)
 
-    expected = {
-        ("text", "Risposta"): "Scrivi in cifre il numero che mostra l'abaco, poi premi Invio",
-        ("push button", "Nuovo calcolo"): "Passa all'esercizio successivo",
-        ("push button", "Esci"): "Saluta ed esci dal gioco",
-        ("label", "Esito"): "",
-        ("label", "Risposte esatte"): "",
-        ("label", "Risposte errate"): "",
-        ("label", "Risposte totali"): "",
-        ("label", "Risposte esatte: 0"): "Quante risposte esatte hai dato finora",
-        ("label", "Risposte errate: 0"): "Quante risposte sbagliate hai dato finora",
-        ("label", "Risposte totali: 0"): "Quante risposte hai dato in tutto",
-        ("menu item", "INFORMAZIONI"): None,
-        ("menu item", "nuovo"): None,
-    }
+    expected = [("text", "Risposta"), ("push button", "Nuovo calcolo"), ("push button", "Esci")]
+    expected += [("label", "Esito"), ("menu item", "INFORMAZIONI"), ("menu item", "nuovo")]
+    # The score labels tell what they count; the answer box and the buttons, what they do.
+    described = {"Risposta", "Nuovo calcolo", "Esci"}
+    for kind in ("esatte", "errate", "totali"):
+        expected += [("label", f"Risposte {kind}"), ("label", f"Risposte {kind}: 0")]
+        described.add(f"Risposte {kind}: 0")
     seen = {}
     for node in showing(window):
         role, name = node.getRoleName(), node.name
@@ -100,12 +93,12 @@ try:
             continue  # containers: what counts is inside
         if not name.strip():
             fail(f"a {role} has no name")
-    for (role, name), description in expected.items():
+    for role, name in expected:
         node = seen.get((role, name))
         if node is None:
             fail(f"no {role} named {name!r}; seen: {sorted(seen)}")
-        elif description is not None and node.description != description:
-            fail(f"{role} {name!r}: description {node.description!r}, expected {description!r}")
+        elif name in described and not node.description.strip():
+            fail(f"{role} {name!r} has no description")
     if not any(name == "Abaco" for (_, name) in seen):
         fail("the abacus has no name")
 

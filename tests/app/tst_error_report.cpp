@@ -64,17 +64,6 @@ class ErrorReportTest : public QObject
     Q_OBJECT
 
 private slots:
-    void describesWhatWasThrown()
-    {
-        auto info = [](auto thrown) {
-            return describeError(std::make_exception_ptr(thrown));
-        };
-        // Our own error and std::invalid_argument: see reportsAndEnds.
-        QCOMPARE(info(std::overflow_error("x")).number, 6);
-        QCOMPARE(info(std::bad_alloc()).number, 7);
-        QCOMPARE(info(42).number, int(RuntimeError::InternalError));
-    }
-
     void reportsAndEnds_data()
     {
         QTest::addColumn<QString>("what");

@@ -102,19 +102,13 @@ private slots:
         QCOMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("4305"));
         QCOMPARE(control<QLineEdit>("Text2")->text(), QStringLiteral("quattromilatrecentocinque"));
         QCOMPARE(answerBox()->text(), QString());
-        QCOMPARE(caption("lblMessage"), QString());
-        for (const char *label : {"lblScore", "lblScore1", "lblScore2"})
-            QCOMPARE(caption(label), QStringLiteral("0"));
         QVERIFY(control("cmdNext")->isEnabled());
-        QCOMPARE(window()->correctAnswers().value(), 0);
-        QCOMPARE(window()->wrongAnswers().value(), 0);
 
         const Abacus &abacus = window()->surface()->abacus();
         QCOMPARE(abacus.digit(Abacus::Rod::Thousands), 4);
         QCOMPARE(abacus.digit(Abacus::Rod::Hundreds), 3);
         QCOMPARE(abacus.digit(Abacus::Rod::Tens), 0);
         QCOMPARE(abacus.digit(Abacus::Rod::Units), 5);
-        QCOMPARE(window()->surface()->backgroundColour(), QColor(20, 125, 25));
         QVERIFY(!window()->surface()->drawing().isClear());
 
         // The window system's activation after the showing, or coming back to the window (here:
@@ -184,18 +178,9 @@ private slots:
         QCOMPARE(window()->wrongAnswers().value(), 3);
     }
 
-    void enterTwiceCountsTwiceAndASkipCountsNothing()
+    void aSkipCountsNothing()
     {
-        start({12, 34, 56});
-        answer("12");
-        // Back into the box with the mouse, Enter again: the same exercise counts again.
-        QTest::mouseClick(answerBox(), Qt::LeftButton);
-        QCOMPARE(QApplication::focusWidget(), answerBox());
-        QTest::keyClick(answerBox(), Qt::Key_Return);
-        QCOMPARE(window()->correctAnswers().value(), 2);
-        nextExercise();
-        QCOMPARE(caption("lblScore"), QStringLiteral("2"));
-
+        start({34, 56});
         // Skipped with a wrong answer in the box: nothing counted, but the wizard still reads
         // the old number as the focus leaves the box, before the new exercise's requests.
         QTest::keyClicks(answerBox(), "43");
@@ -207,9 +192,8 @@ private slots:
                      {"Merlin.Show()",
                       QString::fromUtf8("Merlin.Speak(\"Attenzione hai sbagliato! Il numero è\")"),
                       "Merlin.Speak(\"trentaquattro\")", "Merlin.Show()"}));
-        QCOMPARE(window()->correctAnswers().value(), 2);
+        QCOMPARE(window()->correctAnswers().value(), 0);
         QCOMPARE(window()->wrongAnswers().value(), 0);
-        QCOMPARE(caption("lblScore2"), QStringLiteral("2"));
     }
 
     void gradientUntilTheFirstCharacterTyped()
@@ -260,13 +244,6 @@ private slots:
         QTest::keyClick(control("cmdExit"), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), answerBox());
 
-        // A menu opening is no leaving of the box.
-        const int before = m_wizard.size();
-        testing::answerNextBox(QMessageBox::No);
-        window()->findChild<QAction *>("Next")->trigger();
-        QTest::qWait(20);
-        QCOMPARE(m_wizard.size(), before);
-
         // Alt+N from the box: the focus leaves first, then the button is pressed.
         QTest::keyClick(window(), Qt::Key_N, Qt::AltModifier);
         QTRY_COMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("2"));
@@ -295,9 +272,11 @@ private slots:
         QCOMPARE(wizardSince(mark).mid(3),
                  QStringList({"Merlin.Show()", "Merlin.Play(\"congratulate_2\")",
                               "Merlin.Speak(\"Sei grande\")"}));
-        // Enter twice skips 6 and lands on 7: no praise.
+        // Back into the box with the mouse, Enter again: the exercise counts twice, 6 is skipped
+        // and the label lands on 7: no praise.
         answer("7");
         QTest::mouseClick(answerBox(), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), answerBox());
         QTest::keyClick(answerBox(), Qt::Key_Return);
         mark = m_wizard.size();
         nextExercise();
@@ -357,19 +336,13 @@ private slots:
         answer("11");
         QPointer<Tavola> first = window();
 
-        // No changes nothing.
-        QString asked;
-        testing::answerNextBox(QMessageBox::No, [&asked](QMessageBox *box) {
-            asked = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon())
-                + "|" + QString::number(box->standardButtons()) + "|"
-                + QString::number(box->standardButton(box->defaultButton()));
+        // No, the default, so that a stray Enter keeps the contest, changes nothing.
+        QMessageBox::StandardButton byDefault = QMessageBox::Yes;
+        testing::answerNextBox(QMessageBox::No, [&byDefault](QMessageBox *box) {
+            byDefault = box->standardButton(box->defaultButton());
         });
         window()->findChild<QAction *>("Next")->trigger();
-        QCOMPARE(asked,
-                 QStringLiteral("INIZIARE NUOVA GARA|INIZIAMO UNA NUOVA GARA  ?|%1|%2|%3")
-                     .arg(int(QMessageBox::Question))
-                     .arg(int(QMessageBox::Yes | QMessageBox::No))
-                     .arg(int(QMessageBox::No)));
+        QCOMPARE(byDefault, QMessageBox::No);
         QCOMPARE(window(), first.data());
         QCOMPARE(window()->correctAnswers().value(), 1);
 

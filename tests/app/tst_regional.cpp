@@ -100,13 +100,9 @@ private slots:
         Tavola *window = start();
         QSignalSpy ends(m_program, &Program::ended);
         QString title, text;
-        QMessageBox::Icon icon = QMessageBox::Critical;
-        int buttons = 0;
         testing::answerNextBox(QMessageBox::Ok, [&](QMessageBox *box) {
             title = box->windowTitle();
             text = box->text();
-            icon = box->icon();
-            buttons = box->standardButtons();
         });
         const QDateTime before = QDateTime::currentDateTime();
         QTest::mouseClick(window->findChild<QWidget *>("cmdExit"), Qt::LeftButton);
@@ -124,8 +120,6 @@ private slots:
         }
         QVERIFY2(times.contains(text), qPrintable(text));
         QVERIFY2(titles.contains(title), qPrintable(title));
-        QCOMPARE(icon, QMessageBox::NoIcon);
-        QCOMPARE(buttons, int(QMessageBox::Ok));
         QCOMPARE(ends.size(), 1);
         QCOMPARE(ends[0][0].toInt(), 0);
     }
