@@ -21,24 +21,20 @@ QColor systemColour(SystemColour which, const QPalette &palette)
     return {};
 }
 
-void installFontSubstitutions()
-{
-    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
-    QFont::insertSubstitution(QStringLiteral("Times New Roman"),
-                              QStringLiteral("Liberation Serif"));
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
-}
-
 QFont font(const QString &family, qreal pointSize, bool bold, bool italic)
 {
-    QFont f(family);
+    // Asked for by the layout's name, Qt would first look for a family that is not installed and
+    // then have fontconfig sort every installed font to find what stands in for it: a good part of
+    // the start-up for each face, on a school desktop with hundreds of fonts.
+    const bool serif = family == QLatin1String("Times New Roman");
+    QFont f(serif ? QStringLiteral("Liberation Serif") : QStringLiteral("Liberation Sans"));
     f.setPointSizeF(pointSize);
     f.setBold(bold);
     f.setItalic(italic);
-    f.setStyleHint(family == QLatin1String("Times New Roman") ? QFont::Serif : QFont::SansSerif);
+    f.setStyleHint(serif ? QFont::Serif : QFont::SansSerif);
     // The Liberation faces hold every character the game writes. Without this, Qt asks fontconfig
     // to sort every installed font into a fallback list for each face, in case a character were
-    // missing: on a school desktop with hundreds of fonts, a good part of the start-up.
+    // missing.
     f.setStyleStrategy(QFont::NoFontMerging);
     return f;
 }

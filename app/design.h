@@ -44,9 +44,8 @@ enum class SystemColour {
 };
 QColor systemColour(SystemColour which, const QPalette &palette);
 
-// Fonts keep the family names of the layout; the metric-compatible Liberation fonts stand in for
-// them through Qt's font substitution (installFontSubstitutions, called once at start-up).
-void installFontSubstitutions();
+// A font of the layout, by the layout's family name ("Arial", "MS Sans Serif", "Times New Roman"):
+// the metric-compatible Liberation face that stands in for it.
 QFont font(const QString &family, qreal pointSize, bool bold = false, bool italic = false);
 
 } // namespace quorvel::design

@@ -1,6 +1,5 @@
 // The new-exercise operation as "Nuovo calcolo" runs it, with the full repaint of the window that
 // follows, offscreen.
-#include "app/design.h"
 #include "app/tavola.h"
 
 #include <QApplication>
@@ -40,7 +39,6 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    quorvel::design::installFontSubstitutions();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -5,7 +5,6 @@
 // Every third answer is wrong. The wizard's reading of a wrong answer is left out: it takes
 // seconds of real time. His praise is waited for, as a pupil would hear it out; otherwise the
 // requests of the exercises that follow would pile up behind it.
-#include "app/design.h"
 #include "app/tavola.h"
 #include "character/agent.h"
 
@@ -54,7 +53,6 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    quorvel::design::installFontSubstitutions();
     quorvel::Tavola::Seams seams;
     seams.characterFolders = {QStringLiteral(QUORVEL_BUILD_CHARACTERS)};
     Pupil window(seams);

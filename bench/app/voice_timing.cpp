@@ -5,7 +5,6 @@
 //                         the first sample written to the sink
 //   voice_timing gaps F   reads the recording F and prints the silence between the end of each
 //                         utterance's sound and the start of the next
-#include "app/design.h"
 #include "app/program.h"
 #include "app/tavola.h"
 #include "character/agent.h"
@@ -140,7 +139,6 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     // Linked in rather than loaded, so that its sound stream is found among the window's objects.
     quorvel::Voice::useEngine(&quorvel_create_voice_engine);
-    design::installFontSubstitutions();
     const QStringList args = app.arguments();
     if (args.value(1) == "play")
         return play();

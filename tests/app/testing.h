@@ -2,7 +2,6 @@
 
 // What the window's tests share: the seams pointing the window at the built character, and a
 // pupil's hand for the message boxes the game opens.
-#include "app/design.h"
 #include "app/tavola.h"
 
 #include <QApplication>
@@ -42,13 +41,3 @@ inline void answerNextBox(QMessageBox::StandardButton answer,
 }
 
 } // namespace quorvel::testing
-
-// A test program's main: the application, with the game's font substitutions.
-#define QUORVEL_WIDGET_TEST_MAIN(TestClass)                                                        \
-    int main(int argc, char **argv)                                                                \
-    {                                                                                              \
-        QApplication app(argc, argv);                                                              \
-        quorvel::design::installFontSubstitutions();                                               \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
-    }

@@ -172,6 +172,6 @@ private:
     Tavola *m_window = nullptr;
 };
 
-QUORVEL_WIDGET_TEST_MAIN(AbacusTest)
+QTEST_MAIN(AbacusTest)
 
 #include "tst_abacus.moc"

@@ -454,6 +454,6 @@ private slots:
     }
 };
 
-QUORVEL_WIDGET_TEST_MAIN(GameTest)
+QTEST_MAIN(GameTest)
 
 #include "tst_game.moc"

@@ -54,10 +54,9 @@ private slots:
                     QVERIFY2(!w->geometry().intersects(
                                  m_window->findChild<QWidget *>(other)->geometry()),
                              qPrintable(name + " over " + other));
-            // The layout's fonts are drawn by their metric-compatible stand-ins.
-            const QString family = w->font().family();
-            QCOMPARE(QFontInfo(w->font()).family(),
-                     family == "Times New Roman" ? "Liberation Serif" : "Liberation Sans");
+            // The layout's fonts are drawn by their metric-compatible stand-ins, really installed.
+            QVERIFY2(w->font().family().startsWith("Liberation "), qPrintable(name));
+            QCOMPARE(QFontInfo(w->font()).family(), w->font().family());
         }
         shown.sort();
         QStringList expected = visible;
@@ -135,6 +134,6 @@ private:
     Tavola *m_window = nullptr;
 };
 
-QUORVEL_WIDGET_TEST_MAIN(LayoutTest)
+QTEST_MAIN(LayoutTest)
 
 #include "tst_layout.moc"

@@ -152,6 +152,6 @@ private slots:
     }
 };
 
-QUORVEL_WIDGET_TEST_MAIN(RegionalTest)
+QTEST_MAIN(RegionalTest)
 
 #include "tst_regional.moc"
