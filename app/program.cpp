@@ -53,8 +53,9 @@ void Program::load()
     // The window system's own activation comes a round trip later (or never: a Wayland compositor
     // need not give the keyboard to a window, nor say that it will not) and starts nothing more.
     m_window->countAsActivated();
-    // Without a window manager nothing gives a window the keyboard by itself: ask for it.
-    m_window->raise();
+    // Without a window manager nothing gives a window the keyboard by itself: ask for it. Not
+    // raised: a window just mapped is on top already, and restacking it would cost the first
+    // picture four round trips to the display server (Qt measures the frame anew).
     m_window->activateWindow();
 }
 
