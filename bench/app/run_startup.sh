@@ -51,6 +51,10 @@ for round in $(seq "$rounds"); do
     o=$(game "$base")
     [ -n "$o" ] || { echo "run_startup: round $round failed (base)" >&2; exit 1; }
     record base "$o" "$b"
+    # The two games of one round side by side: tells a change apart from the bare window's own
+    # spread, which the ratios to it carry.
+    set -- $g $o
+    awk -v g="$1" -v b="$3" 'BEGIN { print g / b }' >>"$out/paired.wall"
   fi
 done
 echo "start-up over $rounds rounds, min / median / max"
@@ -59,4 +63,5 @@ for n in "${names[@]}"; do
   echo "  $n                 $(stats '%.1f' <"$out/$n.wall") ms, CPU $(stats '%.1f' <"$out/$n.cpu") ms"
   echo "  $n / bare          $(stats '%.2f' <"$out/$n.wallratio"), CPU $(stats '%.2f' <"$out/$n.cpuratio")"
 done
+[ -n "$base" ] && echo "  game / base, same round $(stats '%.3f' <"$out/paired.wall")"
 rm -rf "$out"
