@@ -1,5 +1,12 @@
 #include "app/design.h"
 
+#include <QFontDatabase>
+#include <QGuiApplication>
+
+#include <fontconfig/fontconfig.h>
+
+#include <memory>
+
 namespace quorvel::design {
 
 QColor systemColour(SystemColour which, const QPalette &palette)
@@ -37,6 +44,31 @@ QFont font(const QString &family, qreal pointSize, bool bold, bool italic)
     // missing.
     f.setStyleStrategy(QFont::NoFontMerging);
     return f;
+}
+
+void nameDesktopFontByItsFace()
+{
+    QFont desktop = QGuiApplication::font();
+    // The family of fontconfig's best match for the name: the name itself for an installed
+    // family, otherwise the first of the list Qt would have had fontconfig sort. (Qt lists the
+    // generic "Sans Serif", "Serif" and "Monospace" among its families, without a face.)
+    const auto pattern = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>(FcPatternCreate(),
+                                                                                 &FcPatternDestroy);
+    const QByteArray alias = desktop.family().toUtf8();
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8 *>(alias.data()));
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    const auto match = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>(
+        FcFontMatch(nullptr, pattern.get(), &result), &FcPatternDestroy);
+    FcChar8 *family = nullptr;
+    if (!match || FcPatternGetString(match.get(), FC_FAMILY, 0, &family) != FcResultMatch)
+        return;
+    const QString face = QString::fromUtf8(reinterpret_cast<const char *>(family));
+    if (face == desktop.family() || !QFontDatabase::families().contains(face))
+        return;
+    desktop.setFamilies({face});
+    QGuiApplication::setFont(desktop);
 }
 
 } // namespace quorvel::design

@@ -1,3 +1,4 @@
+#include "app/design.h"
 #include "app/error_report.h"
 #include "app/platform.h"
 #include "app/program.h"
@@ -24,6 +25,7 @@ int main(int argc, char **argv)
     fontconfig.join();
     // Lets the desktop match the window to its menu entry and icon (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
+    quorvel::design::nameDesktopFontByItsFace();
     try {
         quorvel::Program program;
         QObject::connect(&program, &quorvel::Program::ended, &app, &QCoreApplication::exit);

@@ -130,6 +130,32 @@ private slots:
         }
     }
 
+    // Named by its face, the desktop's font is drawn exactly as Qt drew it by the desktop's name,
+    // for a generic name and a family alike.
+    void desktopFontKeepsItsFace_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("generic") << "Serif";
+        QTest::newRow("desktop's") << QApplication::font().family();
+        QTest::newRow("family") << "Liberation Sans";
+    }
+    void desktopFontKeepsItsFace()
+    {
+        QFETCH(QString, name);
+        const QFont saved = QApplication::font();
+        QFont asked = saved;
+        asked.setFamilies({name});
+        asked.setBold(true);
+        const QFontInfo drawn(asked);
+        QApplication::setFont(asked);
+        design::nameDesktopFontByItsFace();
+        const QFont named = QApplication::font();
+        QApplication::setFont(saved);
+        QCOMPARE(named.family(), drawn.family());
+        QCOMPARE(QFontInfo(named).styleName(), drawn.styleName());
+        QCOMPARE(named.pointSizeF(), asked.pointSizeF());
+    }
+
 private:
     Tavola *m_window = nullptr;
 };
