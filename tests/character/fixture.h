@@ -75,14 +75,23 @@ struct Loaded
     quorvel::CharacterHandle tiny() const { return agent->Characters().Item("Tiny"); }
 };
 
-// Counts the paint events a widget gets from the moment it is made.
-struct PaintCounter : QObject
+// Counts the events of one kind a widget gets from the moment it is made, calling back on each.
+struct EventCounter : QObject
 {
-    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
-    int paints = 0;
+    explicit EventCounter(QWidget *widget, QEvent::Type type = QEvent::Paint,
+                          std::function<void()> onEvent = {})
+        : type(type)
+        , onEvent(std::move(onEvent))
+    {
+        widget->installEventFilter(this);
+    }
+    QEvent::Type type;
+    std::function<void()> onEvent;
+    int count = 0;
     bool eventFilter(QObject *, QEvent *event) override
     {
-        paints += event->type() == QEvent::Paint;
+        if (event->type() == type && ++count && onEvent)
+            onEvent();
         return false;
     }
 };

@@ -27,7 +27,6 @@ private slots:
             = fixture::manifestWith(R"("idle": "Rest")", R"("idle": "REST", "comment": "a mano")")
                   .replace(R"("balloon": {"background": "white", "maxWidth": 200}, )", "")
                   .replace(R"("voice": {"language": "it", "rate": 450},)", "");
-        QVERIFY(!json.contains("balloon") && !json.contains("voice") && json.contains("REST"));
         const CharacterModel model = parseCharacterManifest(json, "x", {});
         QCOMPARE(model.animations[model.idle].name, "Rest");
         QCOMPARE(model.voice.language, "it");
@@ -198,17 +197,17 @@ private slots:
         window->show();
         window->showFrame(model.appear, 1);
         QCoreApplication::processEvents();
-        fixture::PaintCounter counter(window);
+        fixture::EventCounter paints(window);
         const int cached = window->cachedPictures();
 
         // Another animation's frame made of the same pictures: nothing to draw or reshape.
         window->showFrame(model.speak, 0);
         QCoreApplication::processEvents();
-        QCOMPARE(counter.paints, 0);
+        QCOMPARE(paints.count, 0);
         QCOMPARE(window->cachedPictures(), cached);
         window->showFrame(model.speak, 1);
         QCoreApplication::processEvents();
-        QCOMPARE(counter.paints, 1);
+        QCOMPARE(paints.count, 1);
     }
 
     void merlin()
@@ -235,19 +234,17 @@ private slots:
                          qPrintable(frame));
                 QImage direct(window->size(), QImage::Format_ARGB32_Premultiplied);
                 direct.fill(Qt::transparent);
-                {
-                    QPainter painter(&direct);
-                    painter.setRenderHint(QPainter::Antialiasing);
-                    merlin->loaded().draw(painter, model.animations[a].frames[f].layers,
-                                          QRectF(direct.rect()));
-                }
+                QPainter painter(&direct);
+                painter.setRenderHint(QPainter::Antialiasing);
+                merlin->loaded().draw(painter, model.animations[a].frames[f].layers,
+                                      QRectF(direct.rect()));
+                painter.end();
                 const QImage composed = image.convertToFormat(direct.format());
                 int worst = 0, opaque = 0;
                 for (int y = 0; y < direct.height(); ++y) {
                     for (int x = 0; x < direct.width(); ++x) {
-                        const QRgb p = composed.pixel(x, y);
+                        const QRgb p = composed.pixel(x, y), q = direct.pixel(x, y);
                         opaque += qAlpha(p) > 128;
-                        const QRgb q = direct.pixel(x, y);
                         for (int shift : {0, 8, 16, 24})
                             worst = qMax(worst,
                                          qAbs(int((p >> shift) & 0xff) - int((q >> shift) & 0xff)));

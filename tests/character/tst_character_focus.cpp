@@ -67,10 +67,9 @@ private slots:
         tiny->Show();
         QTRY_VERIFY_WITH_TIMEOUT(tiny->isIdle(), 20000);
 
+        // Not even for a moment; and the keys the X server sends still reach the answer box.
         QVERIFY2(changes.isEmpty(), qPrintable(changes.join("; ")));
-        QVERIFY(game.isActiveWindow());
-        QCOMPARE(QApplication::focusWidget(), answer);
-        xdotool({"type", "--delay", "20", "123"}); // the X server agrees
+        xdotool({"type", "--delay", "20", "123"});
         QTRY_COMPARE(answer->text(), "123");
 
         // The context menu, left with Escape, gives the keys back to the answer box.
@@ -81,8 +80,6 @@ private slots:
         QVERIFY(tiny->window()->isVisible());
         xdotool({"type", "--delay", "20", "45"});
         QTRY_COMPARE(answer->text(), "12345");
-        QCOMPARE(QApplication::focusWidget(), answer);
-        QVERIFY(game.isActiveWindow());
 
         // Dragged into the far corner, at least half of him stays on the screen.
         const QRect screen = tiny->window()->screen()->geometry();
@@ -110,28 +107,14 @@ private slots:
         agent->Characters().Load("Tiny", "tiny.acs");
         CharacterHandle tiny = agent->Characters().Item("Tiny");
         tiny->Show();
-        struct : QObject
-        {
-            QWidget *game = nullptr;
-            bool gamePainted = false;
-            QStringList order;
-            bool eventFilter(QObject *watched, QEvent *event) override
-            {
-                if (watched == game && event->type() == QEvent::Paint && !gamePainted) {
-                    gamePainted = true;
-                    order << "game painted";
-                } else if (watched != game && event->type() == QEvent::Show) {
-                    order << "character shown";
-                }
-                return false;
-            }
-        } watcher;
-        watcher.game = &game;
-        game.installEventFilter(&watcher);
-        tiny->window()->installEventFilter(&watcher);
+        fixture::EventCounter gamePaints(&game);
+        QList<int> gamePaintsWhenHeShows;
+        fixture::EventCounter shows(tiny->window(), QEvent::Show,
+                                    [&] { gamePaintsWhenHeShows << gamePaints.count; });
         game.show();
         QTRY_VERIFY(tiny->window()->isVisible());
-        QCOMPARE(watcher.order, QStringList({"game painted", "character shown"}));
+        QCOMPARE(gamePaintsWhenHeShows.size(), 1);
+        QVERIFY(gamePaintsWhenHeShows.first() > 0);
     }
 };
 

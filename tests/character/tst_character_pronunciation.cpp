@@ -7,14 +7,12 @@
 // stress mark stands between them (a new stressed syllable: "mila-ùno" is two groups, "milàuno"
 // one); a stress mark belongs to the group after it. Each component has a known number of groups
 // and a stressed one (the table below; "milione" is mi-li-ó-ne in the engine's careful reading).
-// Then, for every number:
-//  1. nothing dropped or merged: the groups are exactly as many as the components' together;
-//  2. every stress falls on a component's own stressed group, never on another syllable;
-//  3. the last component carries the last stress ("ventitré", "centoSEI");
-//  4. "mila", "mille", the millions and billions, and "cento" (unless a scale word follows:
-//     "centomila" is one group) carry their own stress;
-//  5. no more than four unstressed groups run together;
-//  6. no z: the s of "sei", "sette", "sedici", "sessanta", "settanta" stays unvoiced.
+// Then, for every number: nothing dropped or merged (the groups are exactly as many as the
+// components' together); every stress on a component's own stressed group; the last component
+// ("ventitré", "centoSEI": nothing stressed after it), "mila", "mille", the millions and
+// billions, and "cento" (unless a scale word follows: "centomila" is one group) stressed; no
+// more than four unstressed groups in a row; and no z: the s of "sei", "sette", "sedici",
+// "sessanta", "settanta" stays unvoiced.
 
 #include "character/pronunciation.h"
 #include "character/speech.h"
@@ -61,36 +59,32 @@ bool isScale(QStringView name)
 QList<const Component *> components(QStringView word)
 {
     const qsizetype n = word.size();
-    QList<const Component *> next(n + 1, nullptr);
-    QList<bool> ends(n + 1, false);
-    ends[n] = true;
+    // next[i]: the component that starts a cut of word[i..] into components.
+    QList<const Component *> next(n, nullptr);
     for (qsizetype i = n - 1; i >= 0; --i) {
         for (const Component &c : kComponents) {
-            const QString &name = c.name;
-            if (i + name.size() <= n && ends[i + name.size()] && word.mid(i).startsWith(name)) {
+            const qsizetype end = i + c.name.size();
+            if (word.mid(i).startsWith(c.name) && (end == n || next[end])) {
                 next[i] = &c;
                 break;
             }
         }
-        ends[i] = next[i] != nullptr;
     }
     QList<const Component *> cut;
-    for (qsizetype i = 0; i < n && next[i]; i += next[i]->name.size())
+    for (qsizetype i = 0; i < n; i += cut.last()->name.size()) {
+        if (!next[i])
+            return {};
         cut.append(next[i]);
-    return ends[0] ? cut : QList<const Component *>();
+    }
+    return cut;
 }
 
-struct Group
-{
-    bool stressed = false;
-    bool primary = false;
-};
-
-QList<Group> vowelGroups(const QString &ipa)
+// Whether each vowel group is stressed.
+QList<bool> vowelGroups(const QString &ipa)
 {
     static const QString vowels = QStringLiteral("aeiouɛɔɪʊəɐ");
     static const QString high = QStringLiteral("iuɪʊ");
-    QList<Group> groups;
+    QList<bool> groups;
     QChar previousVowel; // null after anything but a vowel
     QChar mark;
     for (const QChar c : ipa) {
@@ -101,7 +95,7 @@ QList<Group> vowelGroups(const QString &ipa)
             const bool joins
                 = !previousVowel.isNull() && (high.contains(previousVowel) || high.contains(c));
             if (!joins)
-                groups.append({!mark.isNull(), mark == u'ˈ'});
+                groups.append(!mark.isNull());
             mark = QChar();
             previousVowel = c;
         } else if (c != u'ː') {
@@ -122,53 +116,40 @@ QString judge(long long number)
     const QString spoken = spokenForm(word).text;
     const QString ipa
         = speech_engine::phonemes(spoken, QStringLiteral("it"), speech_engine::Notation::Ipa);
-    const QList<Group> groups = vowelGroups(ipa);
-    QString problems;
-    const auto fail = [&](const QString &why) {
-        problems += why + QStringLiteral("; ");
-    };
+    const QList<bool> stressed = vowelGroups(ipa);
+    QStringList problems;
     if (ipa.contains(u'z'))
-        fail(QStringLiteral("a voiced s"));
+        problems << QStringLiteral("a voiced s");
     int expected = 0;
     for (const Component *c : parts)
         expected += c->groups;
-    if (groups.size() != expected) {
-        fail(QStringLiteral("%1 vowel groups, not %2").arg(groups.size()).arg(expected));
+    if (stressed.size() != expected) {
+        problems << QStringLiteral("%1 vowel groups, not %2").arg(stressed.size()).arg(expected);
     } else {
         int at = 0;
-        int lastStress = -1;
         for (qsizetype p = 0; p < parts.size(); ++p) {
             const Component &c = *parts[p];
-            const QString &name = c.name;
             for (int g = 0; g < c.groups; ++g) {
-                if (groups[at + g].stressed && g != c.stressed)
-                    fail(QStringLiteral("%1 stressed on group %2").arg(name).arg(g + 1));
+                if (stressed[at + g] && g != c.stressed)
+                    problems << QStringLiteral("%1 stressed on group %2").arg(c.name).arg(g + 1);
             }
             const bool last = p == parts.size() - 1;
-            const bool mustStress = last || (isScale(name) && name != u"un")
-                || (name == u"cento" && !(p + 1 < parts.size() && isScale(parts[p + 1]->name)));
-            if (mustStress && !groups[at + c.stressed].stressed)
-                fail(QStringLiteral("%1 unstressed").arg(name));
-            if (last && groups[at + c.stressed].stressed)
-                lastStress = at + c.stressed;
+            const bool mustStress
+                = last || isScale(c.name) || (c.name == u"cento" && !isScale(parts[p + 1]->name));
+            if (mustStress && !stressed[at + c.stressed])
+                problems << QStringLiteral("%1 unstressed").arg(c.name);
             at += c.groups;
         }
-        for (qsizetype g = lastStress + 1; g < groups.size(); ++g) {
-            if (groups[g].stressed)
-                fail(QStringLiteral("stressed after the last component's stress"));
-        }
-        int run = 0;
-        for (const Group &g : groups) {
-            run = g.stressed ? 0 : run + 1;
-            if (run > 4) {
-                fail(QStringLiteral("more than four unstressed groups in a row"));
-                break;
-            }
-        }
+        int run = 0, longest = 0;
+        for (const bool s : stressed)
+            longest = qMax(longest, run = s ? 0 : run + 1);
+        if (longest > 4)
+            problems << QStringLiteral("more than four unstressed groups in a row");
     }
-    return problems.isEmpty()
-        ? QString()
-        : QStringLiteral("%1 %2 → %3 [%4]: %5").arg(number).arg(word, spoken, ipa, problems);
+    const QString all = problems.join(u"; ");
+    return all.isEmpty()
+        ? all
+        : QStringLiteral("%1 %2 → %3 [%4]: %5").arg(number).arg(word, spoken, ipa, all);
 }
 
 } // namespace

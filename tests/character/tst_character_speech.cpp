@@ -72,10 +72,7 @@ private slots:
             revealed << text.mid(mark.start, revealEnd(text, mark.start, mark.length) - mark.start);
         }
         QCOMPARE(revealed, text.split(u' '));
-    }
 
-    void engineInputIsPlainText()
-    {
         // Markup and phoneme escapes are read out as words, not obeyed.
         const Utterance tags = speech_engine::synthesise(
             QStringLiteral("<break time=\"60s\"/> [[a:::::::::]] ciao"), VoiceSettings {});
