@@ -27,7 +27,6 @@ def wait_for(what, timeout=20.0):
         if found:
             return found
         pump(0.1)
-    return None
 
 
 # The accessibility bus must be there before pyatspi connects to it.
@@ -51,14 +50,10 @@ game = subprocess.Popen([program], env=dict(os.environ, QT_LINUX_ACCESSIBILITY_A
 
 
 def the_window():
-    desktop = pyatspi.Registry.getDesktop(0)
-    for app in desktop:
-        if app is None:
-            continue
-        for child in app:
+    for app in pyatspi.Registry.getDesktop(0):
+        for child in app or ():
             if child is not None and child.name.startswith("Quorvel - "):
                 return child
-    return None
 
 
 def showing(node):
@@ -103,12 +98,9 @@ try:
         fail("the abacus has no name")
 
     answer_box = seen.get(("text", "Risposta"))
-    if answer_box is not None:
-        state = answer_box.getState()
-        if not state.contains(pyatspi.STATE_FOCUSED):
-            fail("the answer box does not have the focus")
-        if not state.contains(pyatspi.STATE_EDITABLE):
-            fail("the answer box is not editable")
+    for state, what in ((pyatspi.STATE_FOCUSED, "focused"), (pyatspi.STATE_EDITABLE, "editable")):
+        if answer_box is not None and not answer_box.getState().contains(state):
+            fail(f"the answer box is not {what}")
 
     # A wrong answer: the verdict is announced as soon as it appears.
     announced = []
