@@ -16,10 +16,8 @@ namespace quorvel::testing {
 
 inline Tavola::Seams seams(std::function<int()> numbers = {})
 {
-    Tavola::Seams s;
-    s.characterFolders = {QStringLiteral(QUORVEL_BUILD_CHARACTERS)};
-    s.numbers = std::move(numbers);
-    return s;
+    return {.characterFolders = {QStringLiteral(QUORVEL_BUILD_CHARACTERS)},
+            .numbers = std::move(numbers)};
 }
 
 // Answers the next message box that opens with the given button, after letting `look` see it.

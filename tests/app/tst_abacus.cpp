@@ -16,18 +16,14 @@ namespace {
 
 const Rod AllRods[] = {Rod::Units, Rod::Tens, Rod::Hundreds, Rod::Thousands};
 
-// By rod, units first.
-const QColor BeadColours[]
-    = {QColor(255, 0, 255), QColor(0, 192, 192), QColor(0, 0, 255), QColor(255, 255, 0)};
-QColor beadColour(Rod rod)
+// What shows at a bead's centre: the bead's colour, or where it is hidden, the rod's.
+QColor colourAt(Rod rod, bool beadShown)
 {
-    return BeadColours[int(rod)];
-}
-QColor rodColour(Rod rod)
-{
+    const QColor beads[]
+        = {QColor(255, 0, 255), QColor(0, 192, 192), QColor(0, 0, 255), QColor(255, 255, 0)};
     const QColor rods[] = {QColor(0, 255, 0), QApplication::palette().color(QPalette::Base),
                            QColor(255, 0, 0), QColor(255, 128, 255)};
-    return rods[int(rod)];
+    return (beadShown ? beads : rods)[int(rod)];
 }
 
 int digitOf(int number, Rod rod)
@@ -59,11 +55,9 @@ private slots:
         for (Rod rod : AllRods) {
             const QRect first = abacus.bead(rod, 1).outline();
             QCOMPARE(first.size(), QSize(41, 41));
-            for (int k = 1; k <= 9; ++k) {
-                const QRect circle = abacus.bead(rod, k).outline();
-                QCOMPARE(circle, first.translated(0, -32 * (k - 1)));
-            }
-            QCOMPARE(abacus.bead(rod, 1).outline().bottom(), abacus.baseBar().box.top());
+            for (int k = 2; k <= 9; ++k)
+                QCOMPARE(abacus.bead(rod, k).outline(), first.translated(0, -32 * (k - 1)));
+            QCOMPARE(first.bottom(), abacus.baseBar().box.top());
         }
     }
 
@@ -89,46 +83,21 @@ private slots:
             const int d = digitOf(number, rod);
             QCOMPARE(abacus.digit(rod), d);
             for (int k = 1; k <= 9; ++k) {
-                const QPoint centre = abacus.bead(rod, k).outline().center();
-                const QColor expected = k <= d ? beadColour(rod) : rodColour(rod);
-                QVERIFY2(
-                    shot.pixelColor(centre) == expected,
-                    qPrintable(
-                        QStringLiteral("%1 bead %2 of rod %3").arg(number).arg(k).arg(int(rod))));
-            }
-        }
-    }
-
-    void overlappingBeadsOfAStack_data()
-    {
-        QTest::addColumn<int>("number");
-        for (int n : {305, 4070, 9999})
-            QTest::newRow(qPrintable(QString::number(n))) << n;
-    }
-
-    void overlappingBeadsOfAStack()
-    {
-        // Where two beads of one colour overlap, only the front one's outline shows: the lower
-        // bead's top edge shows when the lower bead is in front, the upper bead's bottom edge
-        // when the upper one is.
-        QFETCH(int, number);
-        Abacus &abacus = m_window->surface()->abacus();
-        for (Rod rod : AllRods)
-            abacus.showDigit(rod, digitOf(number, rod));
-        const QImage shot = m_window->surface()->grab().toImage();
-        for (Rod rod : AllRods) {
-            for (int lower = 1; lower < digitOf(number, rod); ++lower) {
-                const QRect below = abacus.bead(rod, lower).outline();
-                const QRect above = abacus.bead(rod, lower + 1).outline();
-                const bool lowerInFront = rod != Rod::Thousands || lower == 1;
-                const QColor lowerTopEdge = shot.pixelColor(below.center().x(), below.top());
-                const QColor upperBottomEdge = shot.pixelColor(above.center().x(), above.bottom());
-                const QString where = QStringLiteral("rod %1, beads %2 and %3")
-                                          .arg(int(rod))
-                                          .arg(lower)
-                                          .arg(lower + 1);
-                QVERIFY2(isDark(lowerTopEdge) == lowerInFront, qPrintable(where));
-                QVERIFY2(isDark(upperBottomEdge) != lowerInFront, qPrintable(where));
+                const QString where = QString::asprintf("%d: rod %d, bead %d", number, int(rod), k);
+                const QRect bead = abacus.bead(rod, k).outline();
+                QVERIFY2(shot.pixelColor(bead.center()) == colourAt(rod, k <= d),
+                         qPrintable(where));
+                if (k == 1 || k > d)
+                    continue;
+                // Where two beads of one colour overlap, only the front one's outline shows:
+                // the lower bead's top edge when the lower bead is in front, the upper bead's
+                // bottom edge when the upper one is.
+                const QRect below = abacus.bead(rod, k - 1).outline();
+                const bool lowerInFront = rod != Rod::Thousands || k == 2;
+                QVERIFY2(isDark(shot.pixelColor(below.center().x(), below.top())) == lowerInFront,
+                         qPrintable(where));
+                QVERIFY2(isDark(shot.pixelColor(bead.center().x(), bead.bottom())) != lowerInFront,
+                         qPrintable(where));
             }
         }
     }

@@ -14,15 +14,16 @@ using namespace quorvel;
 
 namespace {
 
-// In the child: answer the first box that opens, after writing what it says to stdout.
-void answerTheBox()
+int runChild(const QString &what, int argc, char **argv)
 {
-    auto *timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer] {
+    Application app(argc, argv);
+    // Answers the first box that opens, after writing what it says to stdout.
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&timer] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box)
             return;
-        timer->stop();
+        timer.stop();
         std::printf("title=%s\nicon=%d\ntext=%s\n", qPrintable(box->windowTitle()),
                     int(box->icon()), qPrintable(box->text()));
         std::fflush(stdout);
@@ -30,13 +31,7 @@ void answerTheBox()
         QTimer::singleShot(0, [] { throw RuntimeError(RuntimeError::Overflow, "Overflow"); });
         QTimer::singleShot(50, box, [box] { box->button(QMessageBox::Ok)->click(); });
     });
-    timer->start(10);
-}
-
-int runChild(const QString &what, int argc, char **argv)
-{
-    Application app(argc, argv);
-    answerTheBox();
+    timer.start(10);
     QPushButton button("x");
     if (what == "overflow") {
         QObject::connect(&button, &QPushButton::clicked,
@@ -89,12 +84,9 @@ private slots:
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
         QCOMPARE(child.exitCode(), RuntimeErrorExitStatus);
 
-        const QString out = QString::fromUtf8(child.readAllStandardOutput());
-        QCOMPARE(out.count("title="), 1); // one box, however many errors follow
-        QVERIFY2(out.contains("title=Quorvel\n"), qPrintable(out));
-        QVERIFY2(out.contains(QStringLiteral("icon=%1\n").arg(int(QMessageBox::Critical))),
-                 qPrintable(out));
-        QVERIFY2(out.contains("text=" + text + "\n"), qPrintable(out));
+        QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()),
+                 QStringLiteral("title=Quorvel\nicon=%1\ntext=").arg(int(QMessageBox::Critical))
+                     + text + "\n");
 
         const QString err = QString::fromUtf8(child.readAllStandardError());
         const QString number = text.section('\'', 1, 1);

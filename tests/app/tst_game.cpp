@@ -17,15 +17,13 @@
 #include <QTest>
 #include <QTimer>
 
-#include <deque>
-
 using namespace quorvel;
 
 class GameTest : public QObject
 {
     Q_OBJECT
 
-    std::deque<int> m_numbers; // what the next exercises draw
+    QList<int> m_numbers; // what the next exercises draw
     QStringList m_wizard; // every request made to the character
     Program *m_program = nullptr;
 
@@ -40,17 +38,26 @@ class GameTest : public QObject
     {
         return control<QLabel>("lblMessage")->palette().color(QPalette::WindowText);
     }
+    Character &merlin() const
+    {
+        return window()->findChild<AgentControl *>()->Characters().Item("Merlin").get();
+    }
+    // What the wizard is asked when he corrects a wrong answer.
+    static QStringList correction(const char *words)
+    {
+        return {"Merlin.Show()",
+                QString::fromUtf8("Merlin.Speak(\"Attenzione hai sbagliato! Il numero è\")"),
+                QStringLiteral("Merlin.Speak(\"%1\")").arg(QLatin1String(words))};
+    }
+    inline static const QStringList Praise {"Merlin.Show()", "Merlin.Play(\"congratulate_2\")",
+                                            "Merlin.Speak(\"Sei grande\")"};
 
     // Starts the program with these numbers to come, and waits for the first exercise.
     void start(std::initializer_list<int> numbers)
     {
         m_numbers = numbers;
-        Tavola::Seams seams = testing::seams([this] {
-            const int n = m_numbers.empty() ? 1234 : m_numbers.front();
-            if (!m_numbers.empty())
-                m_numbers.pop_front();
-            return n;
-        });
+        Tavola::Seams seams
+            = testing::seams([this] { return m_numbers.isEmpty() ? 1234 : m_numbers.takeFirst(); });
         seams.agentCreated = [this](AgentControl *agent) {
             connect(agent, &AgentControl::requested, this,
                     [this](const CharacterAction &a) { m_wizard << describe(a); });
@@ -60,12 +67,7 @@ class GameTest : public QObject
         QVERIFY(QTest::qWaitForWindowActive(window()));
         QTRY_COMPARE(QApplication::focusWidget(), answerBox());
         // The wizard appears once the window is on the screen.
-        QTRY_VERIFY(window()
-                        ->findChild<AgentControl *>()
-                        ->Characters()
-                        .Item("Merlin")
-                        ->window()
-                        ->isVisible());
+        QTRY_VERIFY(merlin().window()->isVisible());
     }
 
     void answer(const QString &typed)
@@ -89,7 +91,7 @@ private slots:
         m_wizard.clear();
     }
 
-    void startUpGreetsAndDrawsTheFirstExercise()
+    void startUpGreetsAndDrawsTheFirstExerciseOnAGradient()
     {
         start({4305});
         QCOMPARE(m_wizard,
@@ -101,25 +103,41 @@ private slots:
                               "Merlin.Show()"}));
         QCOMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("4305"));
         QCOMPARE(control<QLineEdit>("Text2")->text(), QStringLiteral("quattromilatrecentocinque"));
-        QCOMPARE(answerBox()->text(), QString());
-        QVERIFY(control("cmdNext")->isEnabled());
-
-        const Abacus &abacus = window()->surface()->abacus();
+        Surface *surface = window()->surface();
+        const Abacus &abacus = surface->abacus();
         QCOMPARE(abacus.digit(Abacus::Rod::Thousands), 4);
         QCOMPARE(abacus.digit(Abacus::Rod::Hundreds), 3);
         QCOMPARE(abacus.digit(Abacus::Rod::Tens), 0);
         QCOMPARE(abacus.digit(Abacus::Rod::Units), 5);
-        QVERIFY(!window()->surface()->drawing().isClear());
 
-        // The window system's activation after the showing, or coming back to the window (here:
-        // after a message box), starts nothing new.
-        const int requests = m_wizard.size();
-        testing::answerNextBox(QMessageBox::No);
-        window()->findChild<QAction *>("Next")->trigger();
-        window()->countAsActivated();
-        QTest::qWait(50);
-        QCOMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("4305"));
-        QCOMPARE(m_wizard.size(), requests);
+        // The gradient, as the window paints it: every row covered, dark red at the top, violet at
+        // the bottom, from the left edge to the right one.
+        const QImage shot = surface->grab().toImage();
+        int lastBlue = -1;
+        for (int y = 0; y < shot.height(); ++y) {
+            const QColor left = shot.pixelColor(0, y);
+            QVERIFY2(left.red() == 180 && left.green() == 0 && left.blue() >= lastBlue,
+                     qPrintable(QStringLiteral("row %1").arg(y)));
+            QCOMPARE(shot.pixelColor(shot.width() - 1, y), left);
+            lastBlue = left.blue();
+        }
+        QCOMPARE(shot.pixelColor(0, 0), QColor(180, 0, 0));
+        QCOMPARE(lastBlue, 255);
+        // Beads and controls in front of it.
+        QCOMPARE(shot.pixelColor(abacus.bead(Abacus::Rod::Units, 1).outline().center()),
+                 QColor(255, 0, 255));
+        const QPoint score = control("lblScore")->geometry().topLeft() + QPoint(3, 3);
+        QCOMPARE(shot.pixelColor(score), QColor(255, 255, 0));
+
+        // Keys that type no character leave it, Tab too as it moves on; Backspace clears it.
+        for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Left, Qt::Key_End, Qt::Key_Shift, Qt::Key_F2})
+            QTest::keyClick(answerBox(), key);
+        QTest::keyClick(answerBox(), Qt::Key_Tab);
+        QVERIFY(!surface->drawing().isClear());
+        answerBox()->setFocus();
+        QTest::keyClick(answerBox(), Qt::Key_Backspace);
+        QVERIFY(surface->drawing().isClear());
+        QCOMPARE(surface->grab().toImage().pixelColor(2, 2), QColor(20, 125, 25));
     }
 
     void rightAndWrongAnswers()
@@ -133,7 +151,6 @@ private slots:
         QCOMPARE(window()->correctAnswers().value(), 1);
         QCOMPARE(caption("lblScore"), QStringLiteral("0"));
         QCOMPARE(caption("lblScore2"), QStringLiteral("0"));
-        QCOMPARE(QApplication::focusWidget(), control("cmdNext"));
         int mark = m_wizard.size();
         nextExercise();
         QCOMPARE(caption("lblScore"), QStringLiteral("1"));
@@ -150,24 +167,18 @@ private slots:
         QCOMPARE(caption("lblScore"), QStringLiteral("1"));
         QCOMPARE(caption("lblScore1"), QStringLiteral("1"));
         QCOMPARE(caption("lblScore2"), QStringLiteral("2"));
-        QCOMPARE(wizardSince(mark),
-                 QStringList(
-                     {"Merlin.Show()",
-                      QString::fromUtf8("Merlin.Speak(\"Attenzione hai sbagliato! Il numero è\")"),
-                      "Merlin.Speak(\"cinquecentosette\")"}));
+        QCOMPARE(wizardSince(mark), correction("cinquecentosette"));
 
         // The number 0: an empty answer is wrong, but zero is never read out.
         nextExercise();
         QCOMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("0"));
         QCOMPARE(control<QLineEdit>("Text2")->text(), QString());
-        QCOMPARE(window()->surface()->abacus().digit(Abacus::Rod::Units), 0);
         mark = m_wizard.size();
         answer("");
         QCOMPARE(caption("lblMessage"), QStringLiteral("Sbagliato!! 0"));
         QCOMPARE(wizardSince(mark), QStringList {"Merlin.Show()"});
         nextExercise();
-        answer("0");
-        QCOMPARE(caption("lblMessage"), QString::fromUtf8("Esatto, è incredibile!!!"));
+        answer("0"); // right: counted below
 
         // Letters are typed like anything else, and are simply wrong.
         nextExercise();
@@ -178,67 +189,25 @@ private slots:
         QCOMPARE(window()->wrongAnswers().value(), 3);
     }
 
-    void aSkipCountsNothing()
+    void focusMovesLikeThePupilExpects()
     {
-        start({34, 56});
+        start({34, 56, 78});
         // Skipped with a wrong answer in the box: nothing counted, but the wizard still reads
         // the old number as the focus leaves the box, before the new exercise's requests.
         QTest::keyClicks(answerBox(), "43");
-        const int mark = m_wizard.size();
+        int mark = m_wizard.size();
         QTest::mouseClick(control("cmdNext"), Qt::LeftButton);
         QCOMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("56"));
-        QCOMPARE(wizardSince(mark),
-                 QStringList(
-                     {"Merlin.Show()",
-                      QString::fromUtf8("Merlin.Speak(\"Attenzione hai sbagliato! Il numero è\")"),
-                      "Merlin.Speak(\"trentaquattro\")", "Merlin.Show()"}));
-        QCOMPARE(window()->correctAnswers().value(), 0);
-        QCOMPARE(window()->wrongAnswers().value(), 0);
-    }
+        QCOMPARE(wizardSince(mark), correction("trentaquattro") << "Merlin.Show()");
+        QCOMPARE(window()->correctAnswers().value() + window()->wrongAnswers().value(), 0);
+        QCOMPARE(QApplication::focusWidget(), answerBox());
 
-    void gradientUntilTheFirstCharacterTyped()
-    {
-        start({77});
-        Surface *surface = window()->surface();
-        // As the window paints it: every row covered, dark red at the top, violet at the bottom,
-        // from the left edge to the right one.
-        const QImage shot = surface->grab().toImage();
-        int lastBlue = -1;
-        for (int y = 0; y < shot.height(); ++y) {
-            const QColor left = shot.pixelColor(0, y);
-            QVERIFY2(left.red() == 180 && left.green() == 0 && left.blue() >= lastBlue,
-                     qPrintable(QStringLiteral("row %1").arg(y)));
-            QCOMPARE(shot.pixelColor(shot.width() - 1, y), left);
-            lastBlue = left.blue();
-        }
-        QCOMPARE(shot.pixelColor(0, 0), QColor(180, 0, 0));
-        QCOMPARE(lastBlue, 255);
-        // Beads and controls in front of it.
-        const QPoint bead = surface->abacus().bead(Abacus::Rod::Units, 1).outline().center();
-        QCOMPARE(shot.pixelColor(bead), QColor(255, 0, 255));
-        const QPoint score = control("lblScore")->geometry().topLeft() + QPoint(3, 3);
-        QCOMPARE(shot.pixelColor(score), QColor(255, 255, 0));
-
-        // Keys that type no character leave it, Tab too as it moves on; Backspace clears it.
-        for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Left, Qt::Key_End, Qt::Key_Shift, Qt::Key_F2})
-            QTest::keyClick(answerBox(), key);
-        QTest::keyClick(answerBox(), Qt::Key_Tab);
-        QVERIFY(!surface->drawing().isClear());
-        answerBox()->setFocus();
-        QTest::keyClick(answerBox(), Qt::Key_Backspace);
-        QVERIFY(surface->drawing().isClear());
-        QCOMPARE(surface->grab().toImage().pixelColor(2, 2), QColor(20, 125, 25));
-    }
-
-    void focusMovesLikeThePupilExpects()
-    {
-        start({1, 2});
         // Tab from the answer box: "Nuovo calcolo", "Exit", back to the box. Leaving the box
-        // with Tab lets the wizard read the number.
-        const int mark = m_wizard.size();
+        // with Tab, too, lets the wizard read the number, in place of the correction still waiting.
+        mark = m_wizard.size();
         QTest::keyClick(answerBox(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), control("cmdNext"));
-        QCOMPARE(wizardSince(mark).size(), 3);
+        QCOMPARE(wizardSince(mark).filter(".Speak("), correction("cinquantasei").mid(1));
         QTest::keyClick(control("cmdNext"), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), control("cmdExit"));
         QTest::keyClick(control("cmdExit"), Qt::Key_Tab);
@@ -246,32 +215,27 @@ private slots:
 
         // Alt+N from the box: the focus leaves first, then the button is pressed.
         QTest::keyClick(window(), Qt::Key_N, Qt::AltModifier);
-        QTRY_COMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("2"));
+        QTRY_COMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("78"));
         QCOMPARE(QApplication::focusWidget(), answerBox());
     }
 
     void praiseAtMilestones()
     {
         start({1, 2, 3, 4, 5, 6, 7, 8});
+        // The fifth right answer reaches the label at the next exercise, and the praise with it.
+        int mark = 0;
         for (int n = 1; n <= 5; ++n) {
             answer(QString::number(n));
-            if (n < 5)
-                nextExercise();
+            mark = m_wizard.size();
+            nextExercise();
         }
-        // The fifth right answer reaches the label at the next exercise, and the praise with it.
-        int mark = m_wizard.size();
-        nextExercise();
         QCOMPARE(caption("lblScore"), QStringLiteral("5"));
-        QCOMPARE(wizardSince(mark),
-                 QStringList({"Merlin.Show()", "Merlin.Play(\"congratulate_2\")",
-                              "Merlin.Speak(\"Sei grande\")"}));
+        QCOMPARE(wizardSince(mark), Praise);
         // Still 5 on display after a wrong answer: the praise comes again, after the correction.
         mark = m_wizard.size();
         answer("x");
         nextExercise();
-        QCOMPARE(wizardSince(mark).mid(3),
-                 QStringList({"Merlin.Show()", "Merlin.Play(\"congratulate_2\")",
-                              "Merlin.Speak(\"Sei grande\")"}));
+        QCOMPARE(wizardSince(mark).mid(3), Praise);
         // Back into the box with the mouse, Enter again: the exercise counts twice, 6 is skipped
         // and the label lands on 7: no praise.
         answer("7");
@@ -290,8 +254,7 @@ private slots:
         // each correction replaces the one still waiting, so the wizard ends with the last
         // number on the abacus and has little left to say.
         start({});
-        Character &merlin
-            = window()->findChild<AgentControl *>()->Characters().Item("Merlin").get();
+        Character &merlin = this->merlin();
         QStringList said;
         connect(window()->findChild<AgentControl *>(), &AgentControl::started, this,
                 [&said](const CharacterAction &a) {
@@ -316,65 +279,87 @@ private slots:
         QVERIFY2(said.size() - saidBeforeTheEnd <= 4, qPrintable(said.join(" | ")));
     }
 
-    void manyWrongAnswersNeverEndTheGame()
-    {
-        // The classic colour sums overflowed from the 655th wrong answer on.
-        start({1, 2});
-        for (int i = 0; i < 700; ++i) {
-            answerBox()->setFocus();
-            QTest::keyClick(answerBox(), Qt::Key_Return);
-        }
-        QCOMPARE(window()->wrongAnswers().value(), 700);
-        nextExercise();
-        QCOMPARE(window()->surface()->backgroundColour(), QColor(255, 125, 255));
-        QCOMPARE(caption("lblScore2"), QStringLiteral("700"));
-    }
-
     void newContest()
     {
         start({11, 22, 33});
         answer("11");
         QPointer<Tavola> first = window();
+        QSignalSpy ends(m_program, &Program::ended);
 
-        // No, the default, so that a stray Enter keeps the contest, changes nothing.
+        // No, the default, so that a stray Enter keeps the contest, changes nothing; nor does
+        // the window system's activation as the pupil comes back to the window.
         QMessageBox::StandardButton byDefault = QMessageBox::Yes;
         testing::answerNextBox(QMessageBox::No, [&byDefault](QMessageBox *box) {
             byDefault = box->standardButton(box->defaultButton());
         });
+        const int requests = m_wizard.size();
         window()->findChild<QAction *>("Next")->trigger();
+        window()->countAsActivated();
+        QTest::qWait(50);
         QCOMPARE(byDefault, QMessageBox::No);
         QCOMPARE(window(), first.data());
         QCOMPARE(window()->correctAnswers().value(), 1);
+        QCOMPARE(control<QLineEdit>("Text1")->text(), QStringLiteral("11"));
+        QCOMPARE(m_wizard.size(), requests);
 
         // Yes: a fresh window, a fresh wizard who greets again, a first exercise, scores at 0.
+        // Exactly one new contest and no box after it, though the pupil's hand is still clicking
+        // Exit, Alt+X and the menu as the question closes. Whatever box opens is counted and
+        // answered, so that a fault shows as a failure here rather than a test waiting forever.
+        int boxesAfterYes = 0;
+        QTimer rescuer;
+        connect(&rescuer, &QTimer::timeout, this, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                ++boxesAfterYes;
+                box->button(box->standardButtons() & QMessageBox::Ok ? QMessageBox::Ok
+                                                                     : QMessageBox::Yes)
+                    ->click();
+            }
+        });
         for (int round = 0; round < 2; ++round) {
+            QMenuBar *menuBar = first->menuBar();
+            const QPoint nuovo
+                = menuBar->actionGeometry(first->findChild<QAction *>("Next")).center();
+            testing::answerNextBox(QMessageBox::Yes, [&](QMessageBox *box) {
+                connect(box, &QDialog::finished, this, [&] {
+                    rescuer.start(5);
+                    QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
+                    QTest::keyClick(first, Qt::Key_X, Qt::AltModifier);
+                    QTest::mouseClick(menuBar, Qt::LeftButton, {}, nuovo);
+                });
+            });
             m_wizard.clear();
-            testing::answerNextBox(QMessageBox::Yes);
-            window()->findChild<QAction *>("Next")->trigger();
+            first->findChild<QAction *>("Next")->trigger();
             QTRY_VERIFY(first.isNull());
             QVERIFY(QTest::qWaitForWindowActive(window()));
             QTRY_COMPARE(QApplication::focusWidget(), answerBox());
+            rescuer.stop(); // or it would answer the next question itself
+            QCOMPARE(boxesAfterYes, 0);
+            QCOMPARE(ends.size(), 0);
+            QCOMPARE(m_wizard.filter(".Load(").size(), 1);
             QCOMPARE(m_wizard.value(0), "Merlin.Load(\"C:\\WINDOWS\\msagent\\chars\\Merlin.acs\")");
             QVERIFY(m_wizard.value(5).startsWith("Merlin.Speak(\"Ciao."));
             QCOMPARE(window()->findChildren<AgentControl *>().size(), 1);
             QCOMPARE(caption("lblScore"), QStringLiteral("0"));
-            QCOMPARE(window()->correctAnswers().value(), 0);
             QCOMPARE(control<QLineEdit>("Text1")->text(), round == 0 ? "22" : "33");
             first = window();
         }
     }
 
-    void noBoxOpensInsideAnother()
+    void noGoodbyeInsideAQuestionNorOnClosing()
     {
         start({5});
         QSignalSpy ends(m_program, &Program::ended);
-        // Answers a goodbye box opened inside the question, so that the fault fails the test
-        // instead of hanging it.
+        // Counts and answers the goodbye boxes, so that a fault fails the test instead of
+        // hanging it.
+        int goodbyes = 0;
         QTimer rescuer;
-        connect(&rescuer, &QTimer::timeout, this, [] {
+        connect(&rescuer, &QTimer::timeout, this, [&goodbyes] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (box && box->windowTitle().startsWith("Data "))
+            if (box && box->windowTitle().startsWith("Data ")) {
+                ++goodbyes;
                 box->button(QMessageBox::Ok)->click();
+            }
         });
         rescuer.start(5);
         QString stillOpen;
@@ -386,54 +371,12 @@ private slots:
         window()->findChild<QAction *>("Next")->trigger();
         QCOMPARE(stillOpen, "INIZIARE NUOVA GARA");
         QCOMPARE(ends.size(), 0);
-    }
 
-    void quickClicksAfterYesMakeExactlyOneNewContest()
-    {
-        start({11, 22});
-        QPointer<Tavola> first = window();
-        QSignalSpy ends(m_program, &Program::ended);
-        auto *menuBar = first->menuBar();
-        const QPoint nuovo = menuBar->actionGeometry(first->findChild<QAction *>("Next")).center();
-        // Whatever box opens after Yes is counted and answered, so that a fault shows as a
-        // failure here rather than a test waiting forever.
-        int boxesAfterYes = 0;
-        QTimer rescuer;
-        connect(&rescuer, &QTimer::timeout, this, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                ++boxesAfterYes;
-                box->button(box->standardButtons() & QMessageBox::Ok ? QMessageBox::Ok
-                                                                     : QMessageBox::Yes)
-                    ->click();
-            }
-        });
-        testing::answerNextBox(QMessageBox::Yes, [&](QMessageBox *box) {
-            connect(box, &QDialog::finished, this, [&] {
-                // The pupil's hand, already on its way as the question closes.
-                rescuer.start(5);
-                QTest::mouseClick(control("cmdExit"), Qt::LeftButton);
-                QTest::keyClick(first, Qt::Key_X, Qt::AltModifier);
-                QTest::mouseClick(menuBar, Qt::LeftButton, {}, nuovo);
-            });
-        });
-        m_wizard.clear();
-        first->findChild<QAction *>("Next")->trigger();
-        QTRY_VERIFY(first.isNull());
-        QVERIFY(QTest::qWaitForWindowActive(window()));
-        QTRY_COMPARE(QApplication::focusWidget(), answerBox());
-        QCOMPARE(boxesAfterYes, 0);
-        QCOMPARE(ends.size(), 0);
-        QCOMPARE(m_wizard.filter(".Load(").size(), 1);
-        QCOMPARE(control<QLineEdit>("Text1")->text(), "22");
-    }
-
-    void closingEndsWithoutAMessage()
-    {
-        start({5});
-        QSignalSpy ends(m_program, &Program::ended);
+        // Closing the window ends the game at once, without a goodbye.
         window()->close();
         QCOMPARE(ends.size(), 1);
         QCOMPARE(QApplication::activeModalWidget(), nullptr);
+        QCOMPARE(goodbyes, 0);
     }
 
     void missingCharacterEndsStartUpWithAnError()

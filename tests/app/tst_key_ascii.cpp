@@ -25,7 +25,6 @@ private slots:
         };
         row("digit", Qt::Key_7, none, "7", '7');
         row("keypad digit", Qt::Key_7, Qt::KeypadModifier, "7", '7');
-        row("letter", Qt::Key_A, none, "a", 'a');
         row("accented letter", Qt::Key_Egrave, none, QString::fromUtf8("è"), 0xe8);
         row("AltGr+è", Qt::Key_BracketLeft, Qt::GroupSwitchModifier, "[", '[');
         row("Ctrl+Alt as AltGr", Qt::Key_BracketLeft, Qt::ControlModifier | Qt::AltModifier, "[",
