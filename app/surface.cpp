@@ -37,15 +37,18 @@ void RuntimeDrawing::box(QPointF corner1, QPointF corner2, const QColor &colour)
     const QRect shown = pixels.intersected(QRect(QPoint(0, 0), m_size));
     if (shown.isEmpty())
         return;
-    if (colour.alpha() == 255) {
+    // Every exercise draws its 256 stripes one below the other, none over another: a box outside
+    // all those kept so far can cover none of them, and need not be checked against each.
+    if (colour.alpha() == 255 && shown.intersects(m_bounds))
         m_boxes.removeIf([&](const Box &under) { return shown.contains(under.pixels); });
-    }
     m_boxes.append({shown, colour});
+    m_bounds |= shown;
 }
 
 void RuntimeDrawing::clear()
 {
     m_boxes.clear();
+    m_bounds = QRect();
 }
 
 void RuntimeDrawing::paint(QPainter &painter) const

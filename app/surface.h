@@ -44,6 +44,7 @@ private:
     QSize m_size;
     double m_scaleHeight;
     QList<Box> m_boxes; // back to front
+    QRect m_bounds; // of all the boxes kept
 };
 
 // The client area's back layers: the background colour, the run-time drawing over it, and the

@@ -135,6 +135,8 @@ private slots:
                 drawing.box(QPointF(0, 2 * i), QPointF(11310, 2 * i + 2), QColor(180, 0, i));
         }
         QCOMPARE(drawing.boxCount(), 256);
+        drawing.box(QPointF(0, 0), QPointF(11310, 512), Qt::black);
+        QCOMPARE(drawing.boxCount(), 1);
     }
 
 private:
