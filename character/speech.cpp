@@ -3,6 +3,9 @@
 #include "character/pronunciation.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QPointer>
@@ -89,12 +92,33 @@ bool initialise(Engine &e)
     return e.sampleRate > 0;
 }
 
+// A language's voice file under espeak-ng's lang/ folder, as a voice name ("roa/it"), or empty.
+// By the bare language ("it") espeak-ng finds a voice only through the list of all its voices,
+// which it builds by reading every voice file it has (some 360): 3-9 ms before the greeting's
+// first word, and the list kept in memory. Named by its file, the voice is the same, read alone.
+QByteArray voiceFileName(const QString &language)
+{
+    const char *dataPath = nullptr;
+    espeak_Info(&dataPath);
+    if (!dataPath || language.isEmpty() || language.contains(u'/') || language.contains(u'\\')
+        || language.startsWith(u'.'))
+        return {};
+    const QDir lang(QFile::decodeName(dataPath) + QLatin1String("/lang"));
+    for (const QString &family : lang.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString name = family + u'/' + language;
+        if (QFileInfo(lang.filePath(name)).isFile())
+            return name.toUtf8();
+    }
+    return {};
+}
+
 bool selectVoice(Engine &e, const QString &language)
 {
     if (e.voice == language)
         return true;
+    const QByteArray file = voiceFileName(language);
     const QByteArray name = language.toUtf8();
-    if (espeak_SetVoiceByName(name.constData()) != EE_OK) {
+    if (espeak_SetVoiceByName((file.isEmpty() ? name : file).constData()) != EE_OK) {
         espeak_VOICE wanted {};
         wanted.languages = name.constData();
         if (espeak_SetVoiceByProperties(&wanted) != EE_OK) {
