@@ -8,6 +8,7 @@
 #include "character/agent.h"
 
 #include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -349,6 +350,10 @@ void Tavola::buildControls()
 
 void Tavola::buildMenus()
 {
+    // The game's two menus belong in its window, where the pupil finds them: a desktop's global
+    // menu bar must not take them away. Nor need Qt ask the session bus whether the desktop has
+    // one, a round trip before the window's first picture.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     INFOMAZIONI = menuBar()->addMenu(QStringLiteral("INFORMAZIONI"));
     INFOMAZIONI->setObjectName(QStringLiteral("INFOMAZIONI"));
     Ciao = INFOMAZIONI->addMenu(creditLine());
