@@ -2,10 +2,14 @@
 #include "app/error_report.h"
 #include "app/platform.h"
 #include "app/program.h"
+#include "app/tavola.h"
+#include "character/character_file.h"
 
+#include <QFileInfo>
 #include <QTimer>
 
 #include <fontconfig/fontconfig.h>
+#include <latch>
 #include <malloc.h>
 #include <sys/resource.h>
 #include <thread>
@@ -13,16 +17,24 @@
 int main(int argc, char **argv)
 {
     quorvel::choosePlatform();
-    // Fontconfig reads its configuration, some thirty XML files, when the first control asks for
-    // a font: the second core reads it while Qt connects to the display, at a lower priority so
-    // as not to take the core from the display server, whose replies Qt waits for. Joined before
-    // any font is asked for, so that Qt never meets fontconfig half set up.
-    std::jthread fontconfig([] {
+    // While Qt connects to the display and waits for its replies, the second core reads ahead
+    // what the window needs next: fontconfig's configuration (some thirty XML files, read when the
+    // first control asks for a font), then the wizard's file, which the Load handler takes over
+    // (started with the window instead, it competed with the window's construction and the
+    // display server for that core). At a lower priority, so as not to take the core from the
+    // display server. Fontconfig is ready before any font is asked for, so that Qt never meets
+    // it half set up.
+    std::latch fontconfigReady(1);
+    std::jthread readAhead([&fontconfigReady] {
         setpriority(PRIO_PROCESS, 0, 10); // this thread only, on Linux
         FcInit();
+        fontconfigReady.count_down();
+        const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+        quorvel::preloadCharacterFile(quorvel::findCharacterFile(
+            quorvel::Tavola::CharacterLoadKey, quorvel::defaultCharacterFolders(program)));
     });
     quorvel::Application app(argc, argv);
-    fontconfig.join();
+    fontconfigReady.wait();
     // Lets the desktop match the window to its menu entry and icon (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral(QUORVEL_APP_ID));
     quorvel::design::nameDesktopFontByItsFace();

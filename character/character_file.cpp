@@ -178,10 +178,16 @@ void LoadedCharacter::draw(QPainter &painter, const QList<int> &layers, const QR
 
 QStringList defaultCharacterFolders()
 {
+    return defaultCharacterFolders(
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString());
+}
+
+QStringList defaultCharacterFolders(const QString &programFolder)
+{
     QStringList folders;
-    if (QCoreApplication::instance()) {
-        folders.append(QDir::cleanPath(QCoreApplication::applicationDirPath()
-                                       + QStringLiteral("/../share/quorvel/characters")));
+    if (!programFolder.isEmpty()) {
+        folders.append(
+            QDir::cleanPath(programFolder + QStringLiteral("/../share/quorvel/characters")));
     }
     const QString installed = QStringLiteral(QUORVEL_INSTALLED_CHARACTERS);
     if (!folders.contains(QDir::cleanPath(installed)))
@@ -279,12 +285,14 @@ void preloadCharacterFile(const QString &path)
 {
     if (path.isEmpty())
         return;
+    const std::lock_guard lock(preloadLock);
+    if (preloaded && preloaded->path == path)
+        return; // on its way already
     auto character = std::async(std::launch::async, [path] {
         // Second to the thread building the window, and to the display server it waits on.
         setpriority(PRIO_PROCESS, 0, 10); // this thread only, on Linux
         return readCharacterFile(path);
     });
-    const std::lock_guard lock(preloadLock);
     preloaded = Preload {path, std::move(character)};
 }
 

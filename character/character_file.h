@@ -18,6 +18,8 @@ namespace quorvel {
 // (<exe>/../share/quorvel/characters, which serves both the build tree and an install) and the
 // installed data folder compiled in.
 QStringList defaultCharacterFolders();
+// The same for the program in programFolder, before or without an application object.
+QStringList defaultCharacterFolders(const QString &programFolder);
 
 // The character file a load key leads to: its last component (after the last \ or /), matched
 // case-insensitively against the files of each folder in turn. Empty when there is none.
@@ -46,7 +48,8 @@ std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path);
 
 // Starts reading and checking a character file on a thread of its own, for the next
 // loadCharacterFile of the same path to take over: the game's window builds its controls on one
-// core while the wizard's file is read on another. Nothing for an empty path.
+// core while the wizard's file is read on another. Nothing for an empty path, nor for the path
+// being read already.
 void preloadCharacterFile(const QString &path);
 
 // One picture's SVG text as the character draws it: a renderer, or null with the problem in
