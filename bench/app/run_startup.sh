@@ -26,8 +26,18 @@ watch=$build/bin/frame_watch
 pair() { awk -F= '$1 == "frame_ms" { w = $2 } $1 == "cpu_ms" { c = $2 } END { if (w != "") print w, c }'; }
 # The first exercise paints the gradient behind the abacus: its last stripe, (180, 0, 255), fills
 # the client area's bottom rows, where no control lies.
-bare() { "$watch" --width 754 --pixel 10,10 --colour 123456 -- "$build/bin/bare_probe" | pair; }
-game() { "$watch" --width 754 --pixel 4,-2 --colour b400ff -- "$1/app/quorvel" | pair; }
+# The report is read once the run is over: a reader started alongside would take a core from the
+# program as it starts.
+bare() {
+  local r
+  r=$("$watch" --width 754 --pixel 10,10 --colour 123456 -- "$build/bin/bare_probe") || return 1
+  pair <<<"$r"
+}
+game() {
+  local r
+  r=$("$watch" --width 754 --pixel 4,-2 --colour b400ff -- "$1/app/quorvel") || return 1
+  pair <<<"$r"
+}
 
 bare >/dev/null; game "$build" >/dev/null # warm the caches
 [ -n "$base" ] && game "$base" >/dev/null
