@@ -27,17 +27,14 @@ pair() { awk -F= '$1 == "frame_ms" { w = $2 } $1 == "cpu_ms" { c = $2 } END { if
 # The first exercise paints the gradient behind the abacus: its last stripe, (180, 0, 255), fills
 # the client area's bottom rows, where no control lies.
 # The report is read once the run is over: a reader started alongside would take a core from the
-# program as it starts.
-bare() {
+# program as it starts. A run that cannot be measured reports nothing, which the rounds check.
+run() { # PIXEL COLOUR PROGRAM
   local r
-  r=$("$watch" --width 754 --pixel 10,10 --colour 123456 -- "$build/bin/bare_probe") || return 1
+  r=$("$watch" --width 754 --pixel "$1" --colour "$2" -- "$3") || true
   pair <<<"$r"
 }
-game() {
-  local r
-  r=$("$watch" --width 754 --pixel 4,-2 --colour b400ff -- "$1/app/quorvel") || return 1
-  pair <<<"$r"
-}
+bare() { run 10,10 123456 "$build/bin/bare_probe"; }
+game() { run 4,-2 b400ff "$1/app/quorvel"; }
 
 bare >/dev/null; game "$build" >/dev/null # warm the caches
 [ -n "$base" ] && game "$base" >/dev/null
