@@ -46,6 +46,29 @@ QFont font(const QString &family, qreal pointSize, bool bold, bool italic)
     return f;
 }
 
+bool loadFontConfiguration()
+{
+    // FcInit also parses every file of fontconfig's template folder (conf.avail: the rules a
+    // system may enable, some forty files), only to list them for fc-conflist; nothing of it
+    // reaches the configuration. That is two thirds of FcInit's time (5.3 → 2.0 ms here).
+    // Without cache folders fontconfig would add fallback ones itself: FcInit handles that case.
+    FcConfig *config = FcConfigCreate();
+    bool loaded = false;
+    if (config && FcConfigParseAndLoad(config, nullptr, FcTrue)) {
+        FcStrList *cacheFolders = FcConfigGetCacheDirs(config);
+        const bool cached = cacheFolders && FcStrListNext(cacheFolders);
+        if (cacheFolders)
+            FcStrListDone(cacheFolders);
+        // The current configuration holds a reference of its own.
+        loaded = cached && FcConfigBuildFonts(config) && FcConfigSetCurrent(config);
+    }
+    if (config)
+        FcConfigDestroy(config);
+    if (!loaded)
+        FcInit();
+    return loaded;
+}
+
 void nameDesktopFontByItsFace()
 {
     QFont desktop = QGuiApplication::font();

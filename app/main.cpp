@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include <fontconfig/fontconfig.h>
 #include <latch>
 #include <malloc.h>
 #include <sys/resource.h>
@@ -27,7 +26,7 @@ int main(int argc, char **argv)
     std::latch fontconfigReady(1);
     std::jthread readAhead([&fontconfigReady] {
         setpriority(PRIO_PROCESS, 0, 10); // this thread only, on Linux
-        FcInit();
+        quorvel::design::loadFontConfiguration();
         fontconfigReady.count_down();
         const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
         quorvel::preloadCharacterFile(quorvel::findCharacterFile(

@@ -15,6 +15,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <fontconfig/fontconfig.h>
+#include <memory>
+
 using namespace quorvel;
 
 class LayoutTest : public QObject
@@ -143,6 +146,42 @@ private slots:
         QCOMPARE(named.family(), drawn.family());
         QCOMPARE(QFontInfo(named).styleName(), drawn.styleName());
         QCOMPARE(named.pointSizeF(), asked.pointSizeF());
+    }
+
+    // The configuration the game loads for itself chooses every face and its rendering (hinting,
+    // antialiasing) as the one FcInit loads: the system's rules, its fonts, nothing left out.
+    void fontConfigurationIsTheSystemOne()
+    {
+        QVERIFY(design::loadFontConfiguration());
+        const auto standard = std::unique_ptr<FcConfig, decltype(&FcConfigDestroy)>(
+            FcInitLoadConfigAndFonts(), &FcConfigDestroy);
+        QVERIFY(standard);
+        auto match = [](FcConfig *config, const char *family, double pixels, int weight) {
+            const auto pattern = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>(
+                FcPatternCreate(), &FcPatternDestroy);
+            FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8 *>(family));
+            FcPatternAddDouble(pattern.get(), FC_PIXEL_SIZE, pixels);
+            FcPatternAddInteger(pattern.get(), FC_WEIGHT, weight);
+            FcConfigSubstitute(config, pattern.get(), FcMatchPattern);
+            FcDefaultSubstitute(pattern.get());
+            FcResult result = FcResultNoMatch;
+            FcPattern *found = FcFontMatch(config, pattern.get(), &result);
+            if (!found)
+                return QByteArray();
+            FcChar8 *text = FcNameUnparse(found);
+            const QByteArray unparsed(reinterpret_cast<const char *>(text));
+            free(text);
+            FcPatternDestroy(found);
+            return unparsed;
+        };
+        for (const char *family : {"Liberation Sans", "Liberation Serif", "Arial", "Sans Serif",
+                                   "monospace", "DejaVu Sans"}) {
+            for (int weight : {FC_WEIGHT_REGULAR, FC_WEIGHT_BOLD}) {
+                const QByteArray ours = match(nullptr, family, 11, weight);
+                QVERIFY2(!ours.isEmpty(), family);
+                QCOMPARE(ours, match(standard.get(), family, 11, weight));
+            }
+        }
     }
 
 private:
