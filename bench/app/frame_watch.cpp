@@ -13,7 +13,8 @@
 // context switches of all the program's threads over S seconds.
 //
 // Prints key=value lines (frame_ms: on the clock; cpu_ms: the CPU time the program's threads used
-// until then); exits 1, saying why on stderr, whenever it cannot measure.
+// until then, those that have ended included); exits 1, saying why on stderr, whenever it cannot
+// measure.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xdamage.h>
@@ -200,6 +201,18 @@ long procStatusKiB(const char *key)
     return value;
 }
 
+// CPU time the whole process has used so far, in milliseconds, threads that have ended included
+// (their /proc entries go with them, and /proc's own totals count in 10 ms ticks): unlike the
+// time on the clock, it hardly depends on what else the machine is doing.
+double cpuMs()
+{
+    clockid_t clock {};
+    timespec t {};
+    if (clock_getcpuclockid(g_child, &clock) != 0 || clock_gettime(clock, &t) != 0)
+        fail("cannot read the program's CPU time");
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
 // CPU seconds of the whole process, and the voluntary context switches of all its threads: every
 // time a thread sleeps and wakes again counts once (being preempted by a busy machine does not).
 struct Usage
@@ -211,23 +224,8 @@ struct Usage
 Usage usage()
 {
     Usage u;
+    u.cpuSeconds = cpuMs() / 1000;
     const std::string base = "/proc/" + std::to_string(g_child);
-    FILE *stat = std::fopen((base + "/stat").c_str(), "r");
-    if (!stat)
-        fail("cannot read the program's /proc stat");
-    char buffer[1024] = {};
-    std::fread(buffer, 1, sizeof buffer - 1, stat);
-    std::fclose(stat);
-    const char *after = std::strrchr(buffer, ')'); // the command name may hold blanks
-    unsigned long utime = 0;
-    unsigned long stime = 0;
-    if (!after
-        || std::sscanf(after + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime,
-                       &stime)
-            != 2)
-        fail("cannot parse the program's /proc stat");
-    u.cpuSeconds = double(utime + stime) / double(sysconf(_SC_CLK_TCK));
-
     DIR *tasks = opendir((base + "/task").c_str());
     if (!tasks)
         fail("cannot list the program's threads");
@@ -247,30 +245,6 @@ Usage usage()
     }
     closedir(tasks);
     return u;
-}
-
-// CPU time all the program's threads have run so far, in milliseconds: unlike the time on the
-// clock, it hardly depends on what else the machine is doing.
-double cpuMs()
-{
-    const std::string base = "/proc/" + std::to_string(g_child) + "/task";
-    DIR *tasks = opendir(base.c_str());
-    if (!tasks)
-        fail("cannot list the program's threads");
-    double total = 0;
-    while (dirent *entry = readdir(tasks)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        FILE *file = std::fopen((base + "/" + entry->d_name + "/schedstat").c_str(), "r");
-        if (!file)
-            continue;
-        unsigned long long ns = 0;
-        if (std::fscanf(file, "%llu", &ns) == 1)
-            total += double(ns) / 1e6;
-        std::fclose(file);
-    }
-    closedir(tasks);
-    return total;
 }
 
 void sleepUntil(double when)
