@@ -16,6 +16,7 @@
 int main(int argc, char **argv)
 {
     quorvel::choosePlatform();
+    quorvel::mapX11Plugin();
     // While Qt connects to the display and waits for its replies, the second core reads ahead
     // what the window needs next: fontconfig's configuration (some thirty XML files, read when the
     // first control asks for a font), then the wizard's file, which the Load handler takes over

@@ -6,6 +6,15 @@
 
 using namespace quorvel;
 
+// NAME=value pairs, blank-separated.
+QHash<QByteArray, QByteArray> parse(const QString &environment)
+{
+    QHash<QByteArray, QByteArray> variables;
+    for (const QString &pair : environment.split(u' ', Qt::SkipEmptyParts))
+        variables.insert(pair.section(u'=', 0, 0).toUtf8(), pair.section(u'=', 1).toUtf8());
+    return variables;
+}
+
 class TestPlatform : public QObject
 {
     Q_OBJECT
@@ -31,11 +40,33 @@ private slots:
     {
         QFETCH(QString, environment);
         QFETCH(QByteArray, platform);
-        QHash<QByteArray, QByteArray> variables;
-        for (const QString &pair : environment.split(u' ', Qt::SkipEmptyParts))
-            variables.insert(pair.section(u'=', 0, 0).toUtf8(), pair.section(u'=', 1).toUtf8());
+        const auto variables = parse(environment);
         QCOMPARE(preferredPlatform([&](const char *name) { return variables.value(name); }),
                  platform);
+    }
+
+    // Only the plugin Qt is going to load from its own folder is mapped ahead of it.
+    void x11Plugin_data()
+    {
+        QTest::addColumn<QString>("environment");
+        QTest::addColumn<bool>("mapped");
+        QTest::newRow("X11 session") << "XDG_SESSION_TYPE=x11 DISPLAY=:0" << true;
+        QTest::newRow("X11 asked for") << "QT_QPA_PLATFORM=xcb DISPLAY=:0" << true;
+        QTest::newRow("XWayland first") << "QT_QPA_PLATFORM=xcb;wayland DISPLAY=:0" << true;
+        QTest::newRow("Wayland") << "QT_QPA_PLATFORM=wayland DISPLAY=:0" << false;
+        QTest::newRow("offscreen") << "QT_QPA_PLATFORM=offscreen DISPLAY=:0" << false;
+        QTest::newRow("no display") << "XDG_SESSION_TYPE=tty" << false;
+        QTest::newRow("plugins of the user's") << "DISPLAY=:0 QT_PLUGIN_PATH=/opt/qt" << false;
+        QTest::newRow("platform plugins of the user's")
+            << "DISPLAY=:0 QT_QPA_PLATFORM_PLUGIN_PATH=/opt/qt/platforms" << false;
+    }
+
+    void x11Plugin()
+    {
+        QFETCH(QString, environment);
+        QFETCH(bool, mapped);
+        const auto variables = parse(environment);
+        QCOMPARE(usesQtsX11Plugin([&](const char *name) { return variables.value(name); }), mapped);
     }
 
     void popupPlace_data()
