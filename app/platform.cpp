@@ -37,9 +37,10 @@ bool usesQtsX11Plugin(const Environment &environment)
     if (environment("DISPLAY").isEmpty() || !environment("QT_PLUGIN_PATH").isEmpty()
         || !environment("QT_QPA_PLATFORM_PLUGIN_PATH").isEmpty())
         return false;
-    const QByteArray platform = environment("QT_QPA_PLATFORM");
-    return platform.isEmpty() || platform == "xcb" || platform.startsWith("xcb;")
-        || platform.startsWith("xcb:");
+    // The first of the platforms listed, without its options ("xcb:option=value;wayland").
+    const QByteArray first
+        = environment("QT_QPA_PLATFORM").split(';').constFirst().split(':').constFirst();
+    return first.isEmpty() || first == "xcb";
 }
 
 void mapX11Plugin()

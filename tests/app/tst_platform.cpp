@@ -51,8 +51,9 @@ private slots:
         QTest::addColumn<QString>("environment");
         QTest::addColumn<bool>("mapped");
         QTest::newRow("X11 session") << "XDG_SESSION_TYPE=x11 DISPLAY=:0" << true;
-        QTest::newRow("X11 asked for") << "QT_QPA_PLATFORM=xcb DISPLAY=:0" << true;
-        QTest::newRow("XWayland first") << "QT_QPA_PLATFORM=xcb;wayland DISPLAY=:0" << true;
+        QTest::newRow("XWayland first, with an option")
+            << "QT_QPA_PLATFORM=xcb:nograb;wayland DISPLAY=:0" << true;
+        QTest::newRow("a platform named alike") << "QT_QPA_PLATFORM=xcbx DISPLAY=:0" << false;
         QTest::newRow("Wayland") << "QT_QPA_PLATFORM=wayland DISPLAY=:0" << false;
         QTest::newRow("offscreen") << "QT_QPA_PLATFORM=offscreen DISPLAY=:0" << false;
         QTest::newRow("no display") << "XDG_SESSION_TYPE=tty" << false;
