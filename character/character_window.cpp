@@ -40,8 +40,12 @@ QScreen *screenFor(const QPoint &point)
 
 void makeFloatingWindow(QWidget *window)
 {
-    window->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-                           | Qt::WindowDoesNotAcceptFocus);
+    // On X11 he is left to no window manager at all (override-redirect): he stands where the game
+    // puts him, goes where the pupil drags him, never takes the keyboard and shows in no taskbar,
+    // whatever the desktop. Managed, a tool window is transient for Qt's hidden leader window,
+    // which weston 14's XWayland shell cannot follow: moving it brings the desktop down.
+    window->setWindowFlags(Qt::Tool | Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint
+                           | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
     window->setAttribute(Qt::WA_ShowWithoutActivating);
     window->setAttribute(Qt::WA_TranslucentBackground);
     window->setFocusPolicy(Qt::NoFocus);
