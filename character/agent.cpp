@@ -194,9 +194,10 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
     d->control = control;
     d->window = std::make_unique<CharacterWindow>(d->loaded);
     d->balloon = std::make_unique<BalloonWindow>(d->model().balloon);
-    d->animator = std::make_unique<AnimationPlayer>(d->model(), d->window.get(), [this] {
-        return d->speaking ? d->model().speak : d->model().idle;
-    });
+    // A child too, so that a probe can find it.
+    d->animator = std::make_unique<AnimationPlayer>(
+        d->model(), d->window.get(),
+        [this] { return d->speaking ? d->model().speak : d->model().idle; }, this);
     d->player = std::make_unique<Voice>(this); // a child, so that a probe can find it
     d->owner = new OwnerWindow(control, this);
     connect(d->owner, &OwnerWindow::ready, this, [this] { d->startNext(); });

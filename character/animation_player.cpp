@@ -8,8 +8,9 @@
 namespace quorvel {
 
 AnimationPlayer::AnimationPlayer(const CharacterModel &model, CharacterWindow *window,
-                                 std::function<int()> home)
-    : m_model(model)
+                                 std::function<int()> home, QObject *parent)
+    : QObject(parent)
+    , m_model(model)
     , m_window(window)
     , m_home(std::move(home))
     , m_animation(model.idle)

@@ -20,8 +20,8 @@ class AnimationPlayer : public QObject
 {
     Q_OBJECT
 public:
-    AnimationPlayer(const CharacterModel &model, CharacterWindow *window,
-                    std::function<int()> home);
+    AnimationPlayer(const CharacterModel &model, CharacterWindow *window, std::function<int()> home,
+                    QObject *parent = nullptr);
 
     // Starts a pass of the animation from its first frame.
     void play(int animation);

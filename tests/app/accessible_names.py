@@ -20,7 +20,9 @@ def fail(message):
     print("FAIL", message)
 
 
-def wait_for(what, timeout=20.0):
+def wait_for(what, timeout=60.0):
+    """Polls until what() gives something, within generous bounds: the game may start slowly
+    under the sanitizers on a busy machine."""
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         found = what()
@@ -29,12 +31,7 @@ def wait_for(what, timeout=20.0):
         pump(0.1)
 
 
-# The accessibility bus must be there before pyatspi connects to it.
-bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
-time.sleep(0.5)
-
-import pyatspi  # noqa: E402
-from gi.repository import GLib  # noqa: E402
+from gi.repository import Gio, GLib  # noqa: E402
 
 
 def pump(seconds):
@@ -44,6 +41,24 @@ def pump(seconds):
         while context.pending():
             context.iteration(False)
         time.sleep(0.02)
+
+
+def accessibility_bus_up():
+    reply = Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
+        "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+        GLib.Variant("(s)", ("org.a11y.Bus",)), GLib.VariantType("(b)"),
+        Gio.DBusCallFlags.NONE, -1, None)
+    return reply.unpack()[0]
+
+
+# The accessibility bus must be there before pyatspi connects to it.
+bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+if not wait_for(accessibility_bus_up, timeout=60):
+    print("FAIL the accessibility bus did not start")
+    bus.terminate()
+    sys.exit(1)
+
+import pyatspi  # noqa: E402
 
 
 game = subprocess.Popen([program], env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
@@ -71,7 +86,9 @@ try:
         fail("the game's window does not appear on the accessibility bus")
         sys.exit(1)
     # The first exercise is drawn at the first activation; its answer box then has the focus.
-    pump(1.0)
+    wait_for(lambda: any(node.getRoleName() == "text" and node.name == "Risposta"
+                         and node.getState().contains(pyatspi.STATE_FOCUSED)
+                         for node in showing(window)))
 
     # Roles by their constants: their names change between AT-SPI releases ("push button" became
     # "button" in at-spi2-core 2.56).
@@ -115,7 +132,7 @@ try:
     )
     subprocess.run(["xdotool", "type", "--delay", "30", "x"], check=True)
     subprocess.run(["xdotool", "key", "Return"], check=True)
-    verdicts = wait_for(lambda: [n for n in announced if n.startswith("Esito: ")], timeout=10)
+    verdicts = wait_for(lambda: [n for n in announced if n.startswith("Esito: ")])
     if not verdicts:
         fail(f"no verdict announced; names changed: {announced}")
     else:

@@ -8,6 +8,9 @@
 # XWayland and without, the game started as a Wayland desktop starts programs; and headless, a
 # weston that never activates a window (no seat), where only the first exercise must appear.
 #   robot_pupil.sh PATH-TO-QUORVEL [x11|xwayland|wayland|headless]...
+# It looks before each step rather than counting on time: every wait is for something on the screen
+# (or a window, a socket, the game's end), within bounds generous enough for a sanitized build on
+# a busy machine.
 set -uo pipefail
 program=$1
 shift
@@ -54,6 +57,27 @@ pixels() { # SHOT X,Y...  → hex colours, one per line (client coordinates)
   "$convert" "$shot" -format "$fmt" info:
 }
 
+# Takes screenshots, the last one kept as NAME, until CHECK (given the shot last) holds; false if
+# it does not within SECONDS.
+watch_for() { # NAME SECONDS CHECK [ARG...]
+  local name=$1 deadline=$((SECONDS + $2))
+  shift 2
+  until shot "$name" && "$@" "$shots/$mode-$name.png"; do
+    [ $SECONDS -lt $deadline ] || return 1
+    sleep 0.1
+  done
+}
+first_exercise() { corner=$(gradient_corner "$1") && [ -n "$corner" ]; }
+# An exercise is drawn at once with its gradient, which the first key typed clears.
+gradient_shown() { [ "$(pixels "$1" 751,1)" = B40000 ]; }
+gradient_gone() { ! gradient_shown "$1"; }
+background_is() { [ "$(pixels "$2" 751,2)" = "$1" ]; }
+# Where the pupil clicks him, something of the wizard rather than the gradient behind him.
+wizard_shown() { [[ "$(pixels "$1" 104,254)" != B400* ]]; }
+# His menu, white, opens right and down from the pointer.
+menu_shown() { [ "$(pixels "$1" 124,271 204,271 | tr '\n' ' ')" = "FFFFFF FFFFFF " ]; }
+menu_gone() { ! menu_shown "$1"; }
+
 # Bead k (from 0 at the bottom) of a rod has its centre at y = 316 - 32 k; the rods' centres,
 # thousands first.
 rod_x=(212 340 492 636)
@@ -87,7 +111,7 @@ start_weston() {
     --config="$runtime/weston.ini" --use-pixman --width=1200 --height=960 --idle-time=0 \
     --socket="$socket" >"$log" 2>&1 &
   weston_pid=$!
-  for _ in $(seq 100); do [ -S "$runtime/$socket" ] && break; sleep 0.1; done
+  for _ in $(seq 600); do [ -S "$runtime/$socket" ] && break; sleep 0.1; done
   [ -S "$runtime/$socket" ] || fail "weston did not start"
 
   # As a desktop starts a program: a Wayland session, no platform chosen, DISPLAY only where
@@ -96,7 +120,7 @@ start_weston() {
     WAYLAND_DISPLAY="$socket" XDG_RUNTIME_DIR="$runtime")
   display=""
   if [ "$mode" = xwayland ]; then
-    for _ in $(seq 50); do
+    for _ in $(seq 600); do
       display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$log")
       [ -n "$display" ] && break
       sleep 0.1
@@ -117,19 +141,13 @@ play() {
   local which=(--onlyvisible --name '^Quorvel - ') keys
   [ "$mode" = x11 ] || which=(--class '^Weston Compositor$')
   if [ "$mode" != headless ]; then
-    keys=$(timeout 20 xdotool search --sync "${which[@]}" | head -n1)
+    keys=$(timeout 120 xdotool search --sync "${which[@]}" | head -n1)
     [ -n "$keys" ] || fail "no window to type on"
     xdotool windowfocus --sync "$keys"
   fi
 
-  local corner=""
-  for _ in $(seq 40); do
-    sleep 0.25
-    shot start
-    corner=$(gradient_corner "$shots/$mode-start.png")
-    [ -n "$corner" ] && break
-  done
-  [ -n "$corner" ] || fail "the first exercise did not appear (no gradient)"
+  corner=""
+  watch_for start 120 first_exercise || fail "the first exercise did not appear (no gradient)"
   read -r cx cy <<<"$corner"
   cx=$((cx - 753)) # the client area is 754 × 556
   echo "ok   $mode: the first exercise is on the screen, the client area at $cx,$cy"
@@ -146,14 +164,13 @@ play() {
     # accept it, and the keyboard must stay with the answer box (typed on below).
     # Weston follows the pointer only once it has entered its window: from outside it, then.
     xdotool mousemove 1250 1000
-    sleep 0.2
+    watch_for wizard 60 wizard_shown || fail "the wizard did not appear"
     xdotool mousemove $((cx + 104)) $((cy + 254))
     sleep 0.3
     xdotool click 3
-    sleep 0.8
-    shot menu
+    watch_for menu 60 menu_shown || fail "the wizard's menu did not open"
     xdotool key Escape
-    sleep 0.3
+    watch_for menu-closed 60 menu_gone || fail "the wizard's menu did not close"
     kill -0 "$game_pid" 2>/dev/null || fail "the wizard's menu ended the game"
     echo "ok   $mode: the wizard's menu opens"
   fi
@@ -162,48 +179,46 @@ play() {
   right=$(printf '%s\n' "${plan[@]}" | grep -cx right)
   wrong=$((${#plan[@]} - right))
   for n in "${!plan[@]}"; do
-    sleep 0.4 # the exercise is drawn at once; give the screen a moment
-    shot "exercise-$n"
+    watch_for "exercise-$n" 60 gradient_shown || fail "exercise $n: no gradient at the top"
     picture="$shots/$mode-exercise-$n.png"
     number=$(read_number "$picture")
-    # The gradient is there until the first key.
-    [ "$(pixels "$picture" 751,1)" = "B40000" ] || fail "exercise $n: no gradient at the top"
     typed=$number
     [ "${plan[$n]}" = right ] || typed=$(((number + 1) % 10000))
     echo "$mode exercise $n: the beads show $number, the pupil types $typed"
     xdotool type --delay 30 "$typed"
     xdotool key Return
-    sleep 0.3
-    shot "verdict-$n"
+    # Seen typed, so that the next gradient is the next exercise's.
+    watch_for "verdict-$n" 60 gradient_gone || fail "exercise $n: the answer was not typed"
     xdotool key Return # "Nuovo calcolo" has the focus now
   done
 
   # One key clears the gradient: the background then shows the score, greener for each right
   # answer, redder and bluer for each wrong one.
-  sleep 0.4
+  watch_for "exercise-${#plan[@]}" 60 gradient_shown || fail "no exercise after the last answer"
   xdotool type "1"
-  sleep 0.4
-  shot score
-  local expected got
+  local expected
   expected=$(printf '%02X%02X%02X' $((20 + wrong)) $((125 + right)) $((wrong > 4 ? 255 : 25 + 50 * wrong)))
-  got=$(pixels "$shots/$mode-score.png" 751,2)
-  [ "$got" = "$expected" ] || fail "background after $right right and $wrong wrong: $got, expected $expected"
-  echo "ok   $mode: the score shows in the background: $got"
+  watch_for score 60 background_is "$expected" \
+    || fail "background after $right right and $wrong wrong: $(pixels "$shots/$mode-score.png" 751,2), expected $expected"
+  echo "ok   $mode: the score shows in the background: $expected"
 
   # Goodbye: Alt+X, the box with the time, Enter, and the program ends with status 0.
   xdotool key alt+x
   if [ -n "$display" ]; then
     local box
-    box=$(DISPLAY=$display timeout 10 xdotool search --sync --onlyvisible --name '^Data ' | head -n1)
+    box=$(DISPLAY=$display timeout 60 xdotool search --sync --onlyvisible --name '^Data ' | head -n1)
     [ -n "$box" ] || fail "no goodbye box"
     [ "$mode" = x11 ] && xdotool windowfocus --sync "$box"
-  else
-    sleep 1
   fi
   shot goodbye
-  xdotool key Return
-  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$game_pid" 2>/dev/null && fail "the game did not end after the goodbye"
+  # A compositor gives the box the keyboard in its own time, and until then the game, whose window
+  # the box blocks, drops the keys: Enter again, as a pupil would, until the game has ended.
+  local deadline=$((SECONDS + 120))
+  while kill -0 "$game_pid" 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "the game did not end after the goodbye"
+    xdotool key Return
+    for _ in $(seq 30); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+  done
   wait "$game_pid"
   local status=$?
   game_pid=""
