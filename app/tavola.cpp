@@ -12,6 +12,7 @@
 #include "character/character_file.h"
 #include "words/numlett.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
@@ -343,8 +344,12 @@ void Tavola::Text3_LostFocus()
             for (const CharacterRequest &old : std::as_const(m_correction))
                 merlin->Stop(old);
         }
-        m_correction = {merlin->Speak(QStringLiteral("Attenzione hai sbagliato! Il numero è")),
-                        merlin->Speak(Text2->text())};
+        // A screen reader has just spoken the verdict and the number with the focused button: his
+        // voice would say the same over it, so his correction is shown and not heard.
+        const bool aloud = !QAccessible::isActive();
+        m_correction
+            = {merlin->Speak(QStringLiteral("Attenzione hai sbagliato! Il numero è"), aloud),
+               merlin->Speak(Text2->text(), aloud)};
     }
 }
 
