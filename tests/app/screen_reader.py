@@ -259,4 +259,6 @@ finally:
             os.kill(int(f.read().split()[0]), 15)
     except (OSError, ValueError, IndexError):
         pass
+    if "QUORVEL_SR_HOME" not in os.environ:
+        shutil.rmtree(home, ignore_errors=True)
 sys.exit(1 if failures else 0)
