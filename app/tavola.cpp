@@ -1,5 +1,6 @@
 #include "app/tavola.h"
 
+#include "app/accessible.h"
 #include "app/design.h"
 #include "app/key_ascii.h"
 #include "app/picture_button.h"
@@ -11,6 +12,7 @@
 #include "character/character_file.h"
 #include "words/numlett.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
@@ -28,6 +30,7 @@ namespace quorvel {
 
 const QString Tavola::CharacterId = QStringLiteral("Merlin");
 const QString Tavola::CharacterLoadKey = QStringLiteral("C:\\WINDOWS\\msagent\\chars\\Merlin.acs");
+const QString Tavola::NextDescription = QStringLiteral("Passa all'esercizio successivo");
 const QString Tavola::Greeting = QStringLiteral(
     "Ciao. Vuoi giocare con me con l'abaco? E allora che il gioco abbia inizio. Che la magia "
     "sia con te");
@@ -141,6 +144,10 @@ void Tavola::connectHandlers()
     connect(cmdExit, &QPushButton::clicked, this, &Tavola::cmdExit_Click);
     connect(Next, &QAction::triggered, this, &Tavola::Next_Click);
     Text3->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && m_surface->isAncestorOf(now))
+            m_lastControl = now;
+    });
 }
 
 bool Tavola::event(QEvent *event)
@@ -200,6 +207,13 @@ void Tavola::setVerdict(const rules::Verdict &verdict)
     lblMessage->setText(QString::fromStdString(verdict.text));
 }
 
+void Tavola::readBeads()
+{
+    const QString counts = accessible::beadCounts(m_surface->abacus());
+    abacusReading->setAccessibleName(QStringLiteral("Abaco: ") + counts);
+    abacusReading->setAccessibleDescription(counts);
+}
+
 void Tavola::Form_Load()
 {
     esatte.reset();
@@ -249,10 +263,15 @@ void Tavola::cmdNext_Click()
         abacus.showDigit(Abacus::Rod::Tens, digits.tens);
         abacus.showDigit(Abacus::Rod::Hundreds, digits.hundreds);
         abacus.showDigit(Abacus::Rod::Thousands, digits.thousands);
+        readBeads();
     }
 
-    Text3->setText(QString());
+    // Focused while it still holds the old answer: emptied first, a screen reader takes the
+    // caret's move for the news and stays silent about the focus, the new exercise unannounced.
     Text3->setFocus();
+    Text3->setText(QString());
+    // The verdict spoken with the button belonged to the answer just checked.
+    cmdNext->setAccessibleDescription(NextDescription);
     m_surface->setBackgroundColour(toQColor(rules::backgroundColour(esatte, errate)));
     paintGradient();
 }
@@ -293,15 +312,19 @@ void Tavola::Text3_KeyPress(int &KeyAscii)
     m_surface->update();
     if (KeyAscii != 13)
         return;
-    cmdNext->setFocus();
     const bool right = answerIsRight();
+    const rules::Verdict verdict = rules::answerVerdict(right, Text1->text().toStdString());
+    // A screen reader speaks a focused control's name and description, but no label's new text:
+    // the verdict is spoken with the button the focus moves to, once, as the pupil presses Enter.
+    cmdNext->setAccessibleDescription(QString::fromStdString(verdict.text));
+    cmdNext->setFocus();
     if (right) {
         esatte.increment();
-        setVerdict(rules::answerVerdict(true, Text1->text().toStdString()));
+        setVerdict(verdict);
         // The score labels catch up at the next exercise's check.
     } else {
         errate.increment();
-        setVerdict(rules::answerVerdict(false, Text1->text().toStdString()));
+        setVerdict(verdict);
         lblScore1->setText(scoreText(errate.value()));
         lblScore->setText(scoreText(esatte.value()));
         lblScore2->setText(scoreText(rules::total(esatte, errate)));
@@ -321,8 +344,12 @@ void Tavola::Text3_LostFocus()
             for (const CharacterRequest &old : std::as_const(m_correction))
                 merlin->Stop(old);
         }
-        m_correction = {merlin->Speak(QStringLiteral("Attenzione hai sbagliato! Il numero è")),
-                        merlin->Speak(Text2->text())};
+        // A screen reader has just spoken the verdict and the number with the focused button: his
+        // voice would say the same over it, so his correction is shown and not heard.
+        const bool aloud = !QAccessible::isActive();
+        m_correction
+            = {merlin->Speak(QStringLiteral("Attenzione hai sbagliato! Il numero è"), aloud),
+               merlin->Speak(Text2->text(), aloud)};
     }
 }
 
@@ -346,8 +373,10 @@ void Tavola::Next_Click()
     });
     if (question.exec() == QMessageBox::No) {
         // As on any desktop, the window the question belonged to becomes active again, even
-        // where no window manager is there to do it.
+        // where no window manager is there to do it; the keyboard goes back to the control the
+        // pupil was on, not to the menu bar that a keyboard-opened menu took it to.
         activateWindow();
+        (m_lastControl ? m_lastControl.data() : static_cast<QWidget *>(Text3))->setFocus();
         return;
     }
     emit newContestRequested();

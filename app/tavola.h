@@ -4,6 +4,7 @@
 #include "engine/rules.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 #include <functional>
@@ -102,6 +103,7 @@ protected:
     QLabel *Label3 = nullptr;
     QLabel *Label6 = nullptr;
     QWidget *Picture1 = nullptr;
+    QWidget *abacusReading = nullptr; // the beads in words, for screen readers
     AgentControl *Agent1 = nullptr;
 
     QMenu *INFOMAZIONI = nullptr;
@@ -122,9 +124,11 @@ private:
     static QString institutionLine();
     static QString creditLine();
     static QString addressLine();
+    static const QString NextDescription; // cmdNext's, while no verdict is to be spoken with it
     QStringList characterFolders() const; // where the character files are looked for
     QPoint characterPlace(); // where he greets from, in the coordinates his window is moved in
     void setVerdict(const rules::Verdict &verdict);
+    void readBeads(); // the abacus's accessible name and description follow its beads
     void paintGradient();
     bool answerIsRight() const;
     long long numberInText1() const;
@@ -132,6 +136,8 @@ private:
     Seams m_seams;
     rules::NumberDraw m_draw;
     bool m_activated = false;
+    // The control the pupil was on before a menu took the keyboard: the question's No goes back.
+    QPointer<QWidget> m_lastControl;
     // The last correction asked for: while it has not started, a newer one replaces it.
     QList<CharacterRequest> m_correction;
 };

@@ -2,12 +2,12 @@
 // pictures and menus. The handlers that give them life are in tavola.cpp.
 #include "app/tavola.h"
 
+#include "app/accessible.h"
 #include "app/design.h"
 #include "app/picture_button.h"
 #include "app/surface.h"
 #include "character/agent.h"
 
-#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLayout>
@@ -123,53 +123,6 @@ QPixmap picture(const char *const xpm[])
     return pixmap;
 }
 
-// A bare number or a verdict does not say to a screen-reader user what it is: such labels read
-// with a caption in front, "Risposte esatte: 3". The name follows the text, so QLabel's own
-// announcement of a new text carries the caption too. Without a description of its own, the
-// label's whole text is its description: the verdict is wider than its box.
-const char *const AccessibleCaption = "quorvelAccessibleCaption";
-
-class CaptionedLabelAccessible : public QAccessibleWidget
-{
-public:
-    CaptionedLabelAccessible(QLabel *label, const QString &caption)
-        : QAccessibleWidget(label, QAccessible::StaticText)
-        , m_caption(caption)
-    { }
-
-    QString text(QAccessible::Text t) const override
-    {
-        const QString shown = static_cast<const QLabel *>(widget())->text();
-        if (t == QAccessible::Name)
-            return shown.isEmpty() ? m_caption : m_caption + QStringLiteral(": ") + shown;
-        if (t == QAccessible::Description && widget()->accessibleDescription().isEmpty())
-            return shown;
-        return QAccessibleWidget::text(t);
-    }
-
-private:
-    QString m_caption;
-};
-
-QAccessibleInterface *captionedLabel(const QString &className, QObject *object)
-{
-    auto *label = qobject_cast<QLabel *>(object);
-    if (!label || className != QLatin1String("QLabel"))
-        return nullptr;
-    const QString caption = label->property(AccessibleCaption).toString();
-    return caption.isEmpty() ? nullptr : new CaptionedLabelAccessible(label, caption);
-}
-
-// Before the label's first text: its first accessibility event fixes the interface it gets.
-void setAccessibleCaption(QLabel *label, const char *caption, const char *description)
-{
-    static const bool installed = (QAccessible::installFactory(captionedLabel), true);
-    Q_UNUSED(installed);
-    label->setProperty(AccessibleCaption, QString::fromUtf8(caption));
-    if (description)
-        label->setAccessibleDescription(QString::fromUtf8(description));
-}
-
 // The pencil's tip is the pointer picture's top-left pixel (Qt's XPM reader skips the hot spot
 // written in the file).
 constexpr QPoint PointerHotSpot {0, 0};
@@ -203,9 +156,7 @@ void Tavola::buildWindow()
 
     m_surface = new Surface(this);
     m_surface->setObjectName(QStringLiteral("surface"));
-    m_surface->setAccessibleName(QStringLiteral("Abaco"));
-    m_surface->setAccessibleDescription(
-        QStringLiteral("Un abaco a quattro aste: migliaia, centinaia, decine e unità"));
+    accessible::hideHiddenChildren(m_surface);
     setCentralWidget(m_surface);
     // The client area keeps its size: the window is neither resized nor maximised.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -265,7 +216,7 @@ void Tavola::buildControls()
     cmdNext->setEnabled(false);
     cmdNext->setCursor(Qt::PointingHandCursor);
     cmdNext->setAccessibleName(QStringLiteral("Nuovo calcolo"));
-    cmdNext->setAccessibleDescription(QStringLiteral("Passa all'esercizio successivo"));
+    cmdNext->setAccessibleDescription(NextDescription);
 
     cmdExit = new PictureButton(QStringLiteral("E&xit"), rgb(0, 192, 192),
                                 picture(pictures::no_entry), client);
@@ -318,7 +269,7 @@ void Tavola::buildControls()
         label->setObjectName(QLatin1String(d.name));
         label->setGeometry(d.geometry);
         if (d.caption)
-            setAccessibleCaption(label, d.caption, d.description);
+            accessible::setCaption(label, d.caption, d.description);
         label->setText(QString::fromUtf8(d.text));
         label->setFont(d.font);
         label->setAlignment(d.alignment);
@@ -327,6 +278,11 @@ void Tavola::buildControls()
     }
     lblMessage->setCursor(Qt::PointingHandCursor);
     lblScore->setToolTip(QStringLiteral("Questo è il tuo punteggio. Forza con il  record"));
+
+    // The number without sight: the beads of each rod in words, read in front of nothing.
+    abacusReading = accessible::abacusReading(client);
+    abacusReading->setGeometry(abacusArea().translated(-m_surface->pos()));
+    readBeads();
 
     // Holder of the character control; it never shows.
     Picture1 = new QWidget(client);

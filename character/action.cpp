@@ -29,9 +29,9 @@ CharacterAction CharacterAction::setHeight(const QString &id, int pixels)
     return {id, Kind::Height, {}, {}, pixels};
 }
 
-CharacterAction CharacterAction::speak(const QString &id, const QString &text)
+CharacterAction CharacterAction::speak(const QString &id, const QString &text, bool aloud)
 {
-    return {id, Kind::Speak, text, {}, 0};
+    return {id, Kind::Speak, text, {}, 0, 0, aloud};
 }
 
 CharacterAction CharacterAction::stop(const QString &id, quint64 target)
@@ -58,7 +58,8 @@ QString describe(const CharacterAction &action)
     case Kind::Height:
         return QStringLiteral("%1.Height = %2").arg(who).arg(action.height);
     case Kind::Speak:
-        return QStringLiteral("%1.Speak(\"%2\")").arg(who, action.text);
+        return QString::fromLatin1(action.aloud ? "%1.Speak(\"%2\")" : "%1.Speak(\"%2\", quietly)")
+            .arg(who, action.text);
     case Kind::Stop:
         return QStringLiteral("%1.Stop(%2)").arg(who).arg(action.target);
     }

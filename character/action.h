@@ -21,13 +21,15 @@ struct CharacterAction
     QPoint position; // MoveTo
     int height = 0; // Height
     quint64 target = 0; // Stop: the number of the request to stop
+    bool aloud
+        = true; // Speak: heard as well as shown; if not, the balloon alone for its reading time
 
     static CharacterAction load(const QString &id, const QString &loadKey);
     static CharacterAction show(const QString &id);
     static CharacterAction moveTo(const QString &id, int x, int y);
     static CharacterAction play(const QString &id, const QString &animation);
     static CharacterAction setHeight(const QString &id, int pixels);
-    static CharacterAction speak(const QString &id, const QString &text);
+    static CharacterAction speak(const QString &id, const QString &text, bool aloud = true);
     static CharacterAction stop(const QString &id, quint64 target);
 
     friend bool operator==(const CharacterAction &, const CharacterAction &) = default;

@@ -127,7 +127,7 @@ bool Character::Private::startOne()
             balloon->setText(action.text);
             speaking = true;
             // The sound first: showing the balloon costs a few milliseconds.
-            player->say(action.text, model().voice);
+            player->say(action.text, model().voice, action.aloud);
             if (!alive) // a ready sound may begin, and report, at once
                 return false;
             placeBalloon();
@@ -273,11 +273,11 @@ CharacterRequest Character::setHeight(int pixels)
     return d->enqueue(CharacterAction::setHeight(d->id, pixels));
 }
 
-CharacterRequest Character::Speak(const QString &text)
+CharacterRequest Character::Speak(const QString &text, bool aloud)
 {
-    if (!text.trimmed().isEmpty())
+    if (aloud && !text.trimmed().isEmpty())
         d->player->prepare(text, d->model().voice);
-    return d->enqueue(CharacterAction::speak(d->id, text));
+    return d->enqueue(CharacterAction::speak(d->id, text, aloud));
 }
 
 CharacterRequest Character::Stop(const CharacterRequest &request)

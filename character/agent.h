@@ -32,7 +32,8 @@ public:
     CharacterRequest MoveTo(int x, int y); // top-left corner, screen pixels
     CharacterRequest Play(const QString &animation); // any case
     CharacterRequest setHeight(int pixels); // the width follows the artwork
-    CharacterRequest Speak(const QString &text);
+    // Not aloud: the balloon alone, for the text's reading time, as without a voice.
+    CharacterRequest Speak(const QString &text, bool aloud = true);
     // Withdraws a request that has not started yet; one being carried out, or over, is left to
     // end as it would. The stop itself is carried out at once, as a queued stop could never
     // reach the requests waiting ahead of it.

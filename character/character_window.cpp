@@ -2,6 +2,7 @@
 
 #include "character/character_file.h"
 
+#include <QAccessibleWidget>
 #include <QBitmap>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -36,6 +37,21 @@ QScreen *screenFor(const QPoint &point)
     return screen ? screen : QGuiApplication::primaryScreen();
 }
 
+// What a screen reader finds: the character as an animation under his name, and his balloon as a
+// tool tip, which a screen reader reads only when asked to (Orca: "present tool tips"), so that it
+// does not say again what the game's window has just told.
+QAccessibleInterface *accessibleCharacter(const QString &className, QObject *object)
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (!widget || className != QLatin1String(widget->metaObject()->className()))
+        return nullptr;
+    if (dynamic_cast<CharacterWindow *>(widget))
+        return new QAccessibleWidget(widget, QAccessible::Animation);
+    if (dynamic_cast<BalloonWindow *>(widget))
+        return new QAccessibleWidget(widget, QAccessible::ToolTip);
+    return nullptr;
+}
+
 } // namespace
 
 void makeFloatingWindow(QWidget *window)
@@ -49,6 +65,8 @@ void makeFloatingWindow(QWidget *window)
     window->setAttribute(Qt::WA_ShowWithoutActivating);
     window->setAttribute(Qt::WA_TranslucentBackground);
     window->setFocusPolicy(Qt::NoFocus);
+    static const bool installed = (QAccessible::installFactory(accessibleCharacter), true);
+    Q_UNUSED(installed);
 }
 
 CharacterWindow::CharacterWindow(std::shared_ptr<const LoadedCharacter> character)

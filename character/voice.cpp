@@ -92,9 +92,10 @@ void Voice::prepare(const QString &text, const VoiceSettings &voice)
     }
 }
 
-void Voice::say(const QString &text, const VoiceSettings &voice)
+void Voice::say(const QString &text, const VoiceSettings &voice, bool aloud)
 {
-    if (VoiceEngine *voiceEngine = engine()) {
+    VoiceEngine *voiceEngine = aloud ? engine() : nullptr;
+    if (voiceEngine) {
         voiceEngine->say(text, voice);
         return;
     }

@@ -24,7 +24,7 @@ public:
     ~Voice() override;
 
     void prepare(const QString &text, const VoiceSettings &voice);
-    void say(const QString &text, const VoiceSettings &voice);
+    void say(const QString &text, const VoiceSettings &voice, bool aloud = true);
     // Silences the current speech at once; finished() does not come.
     void stop();
 

@@ -117,8 +117,8 @@ try:
             fail(f"no {role} named {name!r}; seen: {found}")
         elif name in described and not node.description.strip():
             fail(f"{node.getRoleName()} {name!r} has no description")
-    if not any(name == "Abaco" for (_, name) in seen):
-        fail("the abacus has no name")
+    if not any(r == pyatspi.ROLE_IMAGE and n.startswith("Abaco: migliaia ") for (r, n) in seen):
+        fail("the abacus does not tell its beads")
 
     answer_box = seen.get((TEXT, "Risposta"))
     for state, what in ((pyatspi.STATE_FOCUSED, "focused"), (pyatspi.STATE_EDITABLE, "editable")):

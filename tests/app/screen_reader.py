@@ -1,0 +1,264 @@
+#!/usr/bin/python3
+"""The game as a blind pupil plays it: the real Orca reads it in Italian, its words written to a
+file by a speech-dispatcher output module of our own instead of a sound card. Keys only (the
+question's No also once with the mouse); what Orca says is checked at start, after a wrong answer,
+after a right one, at the next exercise and after No.
+
+Run on an X server with a session bus of its own (run-under-xvfb.sh):
+    screen_reader.py PATH-TO-QUORVEL
+As root it runs itself as nobody: Orca refuses to share a user with another Orca.
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+program = os.path.abspath(sys.argv[1])
+here = os.path.abspath(__file__)
+
+if os.getuid() == 0 and "QUORVEL_SR_HOME" not in os.environ:
+    home = tempfile.mkdtemp(prefix="quorvel-orca-")
+    shutil.chown(home, "nobody", "nogroup")
+    env = {k: os.environ[k] for k in ("DISPLAY", "PATH") if k in os.environ}
+    env.update(QUORVEL_SR_HOME=home, HOME=home)
+    result = subprocess.run(["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                             "dbus-run-session", "--", sys.executable, here, program], env=env)
+    shutil.rmtree(home, ignore_errors=True)
+    sys.exit(result.returncode)
+
+home = os.environ.get("QUORVEL_SR_HOME") or tempfile.mkdtemp(prefix="quorvel-orca-")
+os.environ.update(HOME=home, XDG_CONFIG_HOME=f"{home}/config", XDG_RUNTIME_DIR=f"{home}/run",
+                  XDG_DATA_HOME=f"{home}/data", XDG_CACHE_HOME=f"{home}/cache")
+for d in ("config/speech-dispatcher/modules", "run", "data", "cache", "locale"):
+    os.makedirs(f"{home}/{d}", mode=0o700, exist_ok=True)
+
+# Italian, generated privately where the machine lacks it.
+if "it_IT.utf8" not in subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout:
+    subprocess.run(["localedef", "-i", "it_IT", "-f", "UTF-8", f"{home}/locale/it_IT.UTF-8"],
+                   check=True)
+    os.environ["LOCPATH"] = f"{home}/locale"
+os.environ.update(LANG="it_IT.UTF-8", LC_ALL="it_IT.UTF-8", LANGUAGE="it")
+
+# Speech goes to a file, one utterance a line.
+spoken = f"{home}/spoken.log"
+open(spoken, "w").close()
+with open(f"{home}/config/speech-dispatcher/speechd.conf", "w") as f:
+    f.write('AddModule "log" "sd_generic" "log.conf"\nDefaultModule log\n'
+            'LanguageDefaultModule "it" "log"\n'
+            # The module insists on opening a sound device: ALSA's null device takes it all.
+            'AudioOutputMethod "alsa"\nAudioALSADevice "null"\n')
+with open(f"{home}/config/speech-dispatcher/modules/log.conf", "w") as f:
+    f.write(f'GenericExecuteSynth "printf \'%s\\\\n\' \\\'$DATA\\\' >> {spoken}"\n'
+            'AddVoice "it" "MALE1" "it"\nGenericLanguage "it" "it" "utf-8"\n')
+
+failures = []
+
+
+def fail(message):
+    failures.append(message)
+    print("FAIL", message)
+
+
+def said():
+    with open(spoken, encoding="utf-8", errors="replace") as f:
+        return f.read()
+
+
+def wait_for(what, timeout=30.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = what()
+        if found:
+            return found
+        pump(0.1)
+
+
+def pump(seconds):
+    deadline = time.monotonic() + seconds
+    context = GLib.MainContext.default()
+    while time.monotonic() < deadline:
+        while context.pending():
+            context.iteration(False)
+        time.sleep(0.02)
+
+
+children = []
+
+
+def start(command, **kw):
+    process = subprocess.Popen(command, **kw)
+    children.append(process)
+    return process
+
+
+bus = start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+wm_ready = f"{home}/wm-ready"
+start(["openbox", "--sm-disable", "--startup", f"touch {wm_ready}"], stderr=subprocess.DEVNULL)
+import pyatspi  # noqa: E402
+from gi.repository import GLib  # noqa: E402
+
+orca = start(["orca", "--replace"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def key(*names):
+    subprocess.run(["xdotool", "key", "--delay", "60", *names], check=True)
+
+
+def type_text(text):
+    subprocess.run(["xdotool", "type", "--delay", "60", text], check=True)
+
+
+def find(root, role, prefix):
+    for child in root or ():
+        if child is None:
+            continue
+        if child.getRole() == role and child.name.startswith(prefix):
+            return child
+        found = find(child, role, prefix)
+        if found is not None:
+            return found
+
+
+def texts(root):
+    for child in root or ():
+        if child is not None:
+            if child.getRole() == pyatspi.ROLE_TEXT:
+                yield child
+            yield from texts(child)
+
+
+def the_window():
+    for app in pyatspi.Registry.getDesktop(0):
+        for child in app or ():
+            if child is not None and child.name.startswith("Quorvel - "):
+                return child
+
+
+def the_number(window):
+    """The number as the abacus's beads say it, rod by rod."""
+    abacus = find(window, pyatspi.ROLE_IMAGE, "Abaco")
+    counts = re.findall(r"(migliaia|centinaia|decine|unità) (\d)", abacus.name if abacus else "")
+    if len(counts) != 4:
+        return None
+    return int("".join(d for _, d in counts))
+
+
+class Step:
+    """What Orca says from here on."""
+
+    def __init__(self, name):
+        self.name, self.start = name, len(said())
+
+    def words(self):
+        return said()[self.start:]
+
+    def expect(self, pattern, what, timeout=15.0):
+        if wait_for(lambda: re.search(pattern, self.words(), re.M), timeout):
+            return True
+        fail(f"{self.name}: {what} not spoken; Orca said {self.words()!r}")
+        return False
+
+    def report(self):
+        print(f"---- {self.name}:\n{self.words().strip()}")
+
+
+try:
+    if not wait_for(lambda: os.path.exists(wm_ready)):
+        fail("openbox did not start")
+    if not wait_for(lambda: "\n" in said(), timeout=60):
+        fail("Orca says nothing (no speech reached the log)")
+        sys.exit(1)
+    step = Step("start")
+    game = start([program])
+    window = wait_for(the_window)
+    step.expect(r"Risposta", "the answer box")
+    step.report()
+
+    number = wait_for(lambda: the_number(window), timeout=10)
+    if number is None:
+        fail("the abacus does not tell its beads")
+        number = 0
+    boxes = [n.name for n in texts(window)]
+    if boxes != ["Risposta"]:
+        fail(f"text boxes in the accessibility tree: {boxes} (the hidden ones hold the answer)")
+
+    step = Step("a wrong answer, Enter")
+    type_text(str((number + 1) % 10000))
+    key("Return")
+    step.expect(rf"Sbagliato.*\b{number}\b", f"the verdict with {number}")
+
+    next_step = Step("Enter (next exercise)")
+    key("Return")
+    next_step.expect(r"Risposta", "the answer box")
+    if step.words().count("Sbagliato") != 1:
+        fail(f"the wrong verdict is not spoken once: {step.words()!r}")
+    step.report()
+    next_step.report()
+
+    number = the_number(window) or 0
+    step = Step("a right answer, Enter")
+    type_text(str(number))
+    key("Return")
+    step.expect(r"Esatto", "the verdict")
+    next_step = Step("Enter (next exercise)")
+    key("Return")
+    next_step.expect(r"Risposta", "the answer box")
+    if step.words().count("Esatto") != 1:
+        fail(f"the right verdict is not spoken once: {step.words()!r}")
+    step.report()
+    next_step.report()
+
+    # The question opened by keys and by the mouse, answered No (its default) by keys: the
+    # keyboard is back in the answer box, and digits typed reach it.
+    answer_box = find(window, pyatspi.ROLE_TEXT, "Risposta")
+    for how in ("keys", "mouse"):
+        step = Step(f"menu nuovo by {how}, No")
+        if how == "keys":
+            # Each key once Orca has said where it went: keys run through Orca before the game.
+            key("alt")
+            step.expect(r"INFORMAZIONI", "the menu bar", timeout=10)
+            key("Right")
+            step.expect(r"nuovo", "the menu's entry", timeout=10)
+            key("Return")
+        else:
+            item = find(window, pyatspi.ROLE_MENU_ITEM, "nuovo")
+            box = item.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            subprocess.run(["xdotool", "mousemove", str(box.x + box.width // 2),
+                            str(box.y + box.height // 2), "click", "1"], check=True)
+        # Orca reads the question's box, or at times only its default button.
+        if step.expect(r"NUOVA GARA|^No\b", "the question"):
+            question_end = len(step.words())
+            key("Return")
+            step.expect(r"Risposta", "the answer box")
+            after = step.words()[question_end:]
+            if "Risposta" not in after:
+                fail(f"{step.name}: the answer box is not announced after No: {after!r}")
+            typed = "12"
+            type_text(typed)
+            text = answer_box.queryText() if answer_box else None
+            if not wait_for(lambda: text and text.getText(0, -1).endswith(typed), timeout=10):
+                fail(f"{step.name}: digits typed after No do not reach the answer box")
+            key("ctrl+a", "BackSpace")
+        step.report()
+    if not failures:
+        print("ok   Orca speaks the verdict, each exercise and the focus after No")
+finally:
+    for process in reversed(children):
+        process.terminate()
+    for process in reversed(children):
+        try:
+            process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            process.kill()
+    # Orca's client spawned the speech server on its own.
+    try:
+        with open(f"{home}/run/speech-dispatcher/pid/speech-dispatcher.pid") as f:
+            os.kill(int(f.read().split()[0]), 15)
+    except (OSError, ValueError, IndexError):
+        pass
+    if "QUORVEL_SR_HOME" not in os.environ:
+        shutil.rmtree(home, ignore_errors=True)
+sys.exit(1 if failures else 0)
