@@ -12,6 +12,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QTextLine>
+#include <QWindow>
 
 namespace quorvel {
 
@@ -121,9 +122,13 @@ void CharacterWindow::applyFrame()
     m_composer.compose(layers, m_shownImage);
     // Only what changed is reshaped and repainted: a blink is a few rows of pixels, and a
     // repaint of the whole figure spreads over Qt's worker threads, waking them all.
+    //
+    // The outline goes to the platform window only (the X shape), not to QWidget::setMask,
+    // which would also clip the repaint to the new outline: what the last frame had outside it
+    // would stay in the window's pixels, which wlroots and Wayland compositors show as they are.
     const QRegion outline = outlineOf(m_shownImage);
-    if (m_shown.isEmpty() || outline != mask())
-        setMask(outline);
+    if (m_shown.isEmpty() || outline != windowHandle()->mask())
+        windowHandle()->setMask(outline);
     update(m_shown.isEmpty() ? rect() : m_composer.difference(m_shown, layers));
     m_shown = layers;
 }
