@@ -27,7 +27,13 @@ fail() { echo "FAIL $mode: $*"; [ -f "$log" ] && tail -n 20 "$log"; exit 1; }
 weston_pid="" game_pid="" runtime="" socket="" as_user=()
 stop() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  [ -n "$weston_pid" ] && kill "$weston_pid" 2>/dev/null && wait "$weston_pid" 2>/dev/null
+  if [ -n "$weston_pid" ]; then
+    # sway, stopped while it starts, may miss the signal.
+    kill "$weston_pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$weston_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$weston_pid" 2>/dev/null
+    wait "$weston_pid" 2>/dev/null
+  fi
   [ -n "$runtime" ] && rm -rf "$runtime"
   game_pid="" weston_pid="" runtime=""
 }
@@ -181,7 +187,11 @@ play() {
   esac
   if [ "$mode" != headless ]; then
     if [[ $mode = sway-* ]]; then # sway's own window, which has no name
-      keys=$(xwininfo -display "$xserver" -root -children | awk '/^ +0x/ { print $1; exit }')
+      for _ in $(seq 100); do
+        keys=$(xwininfo -display "$xserver" -root -children | awk '/^ +0x/ { print $1; exit }')
+        [ -n "$keys" ] && break
+        sleep 0.1
+      done
     else
       keys=$(timeout 20 xdotool search --sync "${which[@]}" | head -n1)
     fi
