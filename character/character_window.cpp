@@ -13,6 +13,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QTextLine>
+#include <QWindow>
 
 namespace quorvel {
 
@@ -139,9 +140,17 @@ void CharacterWindow::applyFrame()
     m_composer.compose(layers, m_shownImage);
     // Only what changed is reshaped and repainted: a blink is a few rows of pixels, and a
     // repaint of the whole figure spreads over Qt's worker threads, waking them all.
-    const QRegion outline = outlineOf(m_shownImage);
-    if (m_shown.isEmpty() || outline != mask())
-        setMask(outline);
+    //
+    // wlroots (sway, also for XWayland) and Wayland compositors ignore the shape and show the
+    // window's pixels as they are, so what the last frame had outside the new outline must be
+    // painted over too. Hence the outline goes to the platform window only (QWidget::setMask
+    // would clip the repaint to it), and an X server draws nothing outside a window's shape:
+    // the shape takes in both outlines until the frame is painted, and shrinks only then.
+    m_outline = outlineOf(m_shownImage);
+    QWindow *window = windowHandle();
+    const QRegion shape = m_shown.isEmpty() ? m_outline : window->mask() | m_outline;
+    if (shape != window->mask())
+        window->setMask(shape);
     update(m_shown.isEmpty() ? rect() : m_composer.difference(m_shown, layers));
     m_shown = layers;
 }
@@ -160,6 +169,11 @@ void CharacterWindow::paintEvent(QPaintEvent *event)
     const QList<int> &layers = layersOf(m_animation, m_frame);
     if (layers == m_shown) {
         painter.drawImage(area.topLeft(), m_shownImage, area);
+        // Queued: the painted pixels reach the window system after this returns.
+        if (QWindow *window = windowHandle(); window && window->mask() != m_outline) {
+            QMetaObject::invokeMethod(
+                this, [this] { windowHandle()->setMask(m_outline); }, Qt::QueuedConnection);
+        }
         return;
     }
     // Painted while hidden (grabbed), when frames are not applied.

@@ -62,6 +62,7 @@ private:
     FrameComposer m_composer;
     QList<int> m_shown; // the pictures of the frame on screen; empty when none is
     QImage m_shownImage;
+    QRegion m_outline; // of the frame on screen
     QRect m_figure; // the resting figure within the window, once known
     int m_animation = 0;
     int m_frame = 0;

@@ -6,8 +6,12 @@
 # game straight on that X server; xwayland and wayland, weston inside that X server (so that its
 # screen can be photographed and typed on, drawn with pixman, no OpenGL driver needed) with
 # XWayland and without, the game started as a Wayland desktop starts programs; and headless, a
-# weston that never activates a window (no seat), where only the first exercise must appear.
-#   robot_pupil.sh PATH-TO-QUORVEL [x11|xwayland|wayland|headless]...
+# weston that never activates a window (no seat), where only the first exercise must appear;
+# openbox and xfwm4, the game on that X server under that window manager, where the wizard must
+# not be in the window list that taskbars and pagers show; sway-xwayland and sway-wayland, sway inside that X server
+# (as nobody when run by root, which sway refuses, with the game), with XWayland and without.
+#   robot_pupil.sh PATH-TO-QUORVEL [x11|xwayland|wayland|headless|openbox|xfwm4|sway-xwayland|
+#                                   sway-wayland]...
 # It looks before each step rather than counting on time: every wait is for something on the screen
 # (or a window, a socket, the game's end), within bounds generous enough for a sanitized build on
 # a busy machine.
@@ -23,12 +27,69 @@ read -r -a plan <<<"${QUORVEL_PLAN:-right right wrong right wrong right}"
 
 fail() { echo "FAIL $mode: $*"; [ -f "$log" ] && tail -n 20 "$log"; exit 1; }
 
-weston_pid="" game_pid="" runtime="" socket=""
+weston_pid="" game_pid="" runtime="" socket="" as_user=()
 stop() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-  [ -n "$weston_pid" ] && kill "$weston_pid" 2>/dev/null && wait "$weston_pid" 2>/dev/null
+  if [ -n "$weston_pid" ]; then
+    # sway, stopped while it starts, may miss the signal.
+    kill "$weston_pid" 2>/dev/null
+    for _ in $(seq 50); do kill -0 "$weston_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$weston_pid" 2>/dev/null
+    wait "$weston_pid" 2>/dev/null
+  fi
   [ -n "$runtime" ] && rm -rf "$runtime"
   game_pid="" weston_pid="" runtime=""
+}
+
+# A command on the desktop's own X server, as the user the desktop runs as.
+on_display() { "${as_user[@]}" env DISPLAY="$display" "$@"; }
+
+start_window_manager() {
+  runtime=$(mktemp -d)
+  log="$runtime/$mode.log"
+  local command=(openbox --sm-disable)
+  [ "$mode" = xfwm4 ] && command=(xfwm4 --compositor=off --sm-client-disable)
+  DISPLAY=$xserver "${command[@]}" >"$log" 2>&1 &
+  weston_pid=$!
+  for _ in $(seq 100); do
+    xprop -display "$xserver" -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+  done
+}
+
+# sway refuses root: it, its XWayland and the game run as nobody, with a runtime folder of their
+# own; pixman draws, inside a window on the X server, so that it can be photographed.
+start_sway() {
+  runtime=$(mktemp -d)
+  chmod 700 "$runtime"
+  log="$runtime/sway.log"
+  printf 'output * resolution 1200x960\nxwayland %s\n' \
+    "$([ "$mode" = sway-xwayland ] && echo enable || echo disable)" >"$runtime/config"
+  local nobody=()
+  if [ "$(id -u)" -eq 0 ]; then
+    chown -R nobody "$runtime"
+    nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  fi
+  as_user=("${nobody[@]}" env HOME="$runtime")
+  "${as_user[@]}" XDG_RUNTIME_DIR="$runtime" DISPLAY="$xserver" WLR_BACKENDS=x11 \
+    WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -c "$runtime/config" >"$log" 2>&1 &
+  weston_pid=$!
+  for _ in $(seq 100); do compgen -G "$runtime/sway-ipc.*" >/dev/null && break; sleep 0.1; done
+  compgen -G "$runtime/sway-ipc.*" >/dev/null || fail "sway did not start"
+  socket=$(cd "$runtime" && ls wayland-* | grep -v lock | head -n1)
+  local vars=(HOME="$runtime" XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY="$socket"
+    XDG_RUNTIME_DIR="$runtime")
+  display=""
+  if [ "$mode" = sway-xwayland ]; then
+    "${as_user[@]}" SWAYSOCK="$(compgen -G "$runtime/sway-ipc.*")" \
+      swaymsg exec 'echo $DISPLAY >"$XDG_RUNTIME_DIR/display"' >/dev/null
+    for _ in $(seq 50); do [ -s "$runtime/display" ] && break; sleep 0.1; done
+    display=$(cat "$runtime/display" 2>/dev/null)
+    [ -n "$display" ] || fail "no XWayland"
+    vars+=(DISPLAY="$display")
+  fi
+  session=("${nobody[@]}" env -u QT_QPA_PLATFORM -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "${vars[@]}"
+    dbus-run-session --)
 }
 trap stop EXIT
 
@@ -131,17 +192,33 @@ start_weston() {
 }
 
 play() {
-  mode=$1 log="" session=() display=$xserver
-  [ "$mode" = x11 ] || start_weston
+  mode=$1 log="" session=() display=$xserver as_user=()
+  case $mode in
+    x11) ;;
+    openbox | xfwm4) start_window_manager ;;
+    sway-*) start_sway ;;
+    *) start_weston ;;
+  esac
   "${session[@]}" "$program" &
   game_pid=$!
 
   # Keys typed on the X server go to the game's window there, or to weston's, which passes them
   # on to the window that has its keyboard.
   local which=(--onlyvisible --name '^Quorvel - ') keys
-  [ "$mode" = x11 ] || which=(--class '^Weston Compositor$')
+  case $mode in
+    x11 | openbox | xfwm4) ;;
+    *) which=(--class '^Weston Compositor$') ;;
+  esac
   if [ "$mode" != headless ]; then
-    keys=$(timeout 120 xdotool search --sync "${which[@]}" | head -n1)
+    if [[ $mode = sway-* ]]; then # sway's own window, which has no name
+      for _ in $(seq 100); do
+        keys=$(xwininfo -display "$xserver" -root -children | awk '/^ +0x/ { print $1; exit }')
+        [ -n "$keys" ] && break
+        sleep 0.1
+      done
+    else
+      keys=$(timeout 120 xdotool search --sync "${which[@]}" | head -n1)
+    fi
     [ -n "$keys" ] || fail "no window to type on"
     xdotool windowfocus --sync "$keys"
   fi
@@ -151,8 +228,16 @@ play() {
   read -r cx cy <<<"$corner"
   cx=$((cx - 753)) # the client area is 754 × 556
   echo "ok   $mode: the first exercise is on the screen, the client area at $cx,$cy"
-  if [ "$mode" = xwayland ]; then
-    DISPLAY=$display xdotool search --name '^Quorvel - ' >/dev/null \
+  if [ "$mode" = openbox ] || [ "$mode" = xfwm4 ]; then
+    # Taskbars and pagers list the windows of _NET_CLIENT_LIST: the game's, not the wizard's.
+    local listed
+    listed=$(xprop -display "$xserver" -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*' \
+      | while read -r w; do xdotool getwindowname "$w"; done | grep -vc '^Quorvel - ')
+    [ "$listed" -eq 0 ] || fail "$listed more windows in the window list than the game's"
+    echo "ok   $mode: only the game's window is in the window list"
+  fi
+  if [ "$mode" = xwayland ] || [ "$mode" = sway-xwayland ]; then
+    on_display xdotool search --name '^Quorvel - ' >/dev/null \
       || fail "the game's window is not on XWayland"
     echo "ok   $mode: the game chose XWayland"
   fi
@@ -206,9 +291,9 @@ play() {
   xdotool key alt+x
   if [ -n "$display" ]; then
     local box
-    box=$(DISPLAY=$display timeout 60 xdotool search --sync --onlyvisible --name '^Data ' | head -n1)
+    box=$(on_display timeout 60 xdotool search --sync --onlyvisible --name '^Data ' | head -n1)
     [ -n "$box" ] || fail "no goodbye box"
-    [ "$mode" = x11 ] && xdotool windowfocus --sync "$box"
+    [ "$display" = "$xserver" ] && xdotool windowfocus --sync "$box"
   fi
   shot goodbye
   # A compositor gives the box the keyboard in its own time, and until then the game, whose window

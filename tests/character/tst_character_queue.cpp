@@ -11,8 +11,10 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
+#include <QWindow>
 
 using namespace quorvel;
 using Action = CharacterAction;
@@ -102,18 +104,41 @@ private slots:
         const QImage image = window->grab().toImage();
         for (const QPoint inside : {QPoint(23, 23), QPoint(51, 150), QPoint(80, 182)}) {
             QCOMPARE(image.pixelColor(inside), QColor(Qt::red));
-            QVERIFY(window->mask().contains(inside));
+            QVERIFY(window->windowHandle()->mask().contains(inside));
         }
         for (const QPoint outside :
              {QPoint(0, 0), QPoint(102, 204), QPoint(18, 100), QPoint(51, 187)}) {
             QCOMPARE(qAlpha(image.pixel(outside)), 0);
-            QVERIFY(!window->mask().contains(outside));
+            QVERIFY(!window->windowHandle()->mask().contains(outside));
         }
         // The balloon spoke beside him: left of his figure, level with his head.
         const QRect balloon = tiny->balloon()->geometry();
         QCOMPARE(balloon.right() + 1, window->x() + 21);
         const int head = window->y() + 20 + 165 / 4;
         QVERIFY(balloon.top() < head && balloon.bottom() > head);
+    }
+
+    void aSmallerFrameLeavesNothingOfTheLargerOne()
+    {
+        // wlroots and Wayland compositors ignore the window's shape and show its pixels as they
+        // are: the window itself must hold nothing of the last frame outside this one.
+        fixture::Loaded loaded(fixture::manifestWith(R"("Rest": )", R"("Shrink": {"frames": [
+            {"layers": ["body"], "duration": 20}, {"layers": ["mouth"], "duration": 10000}]},
+            "Rest": )"));
+        CharacterHandle tiny = loaded.tiny();
+        tiny->Show();
+        QTRY_VERIFY(tiny->isIdle());
+        QWidget *window = tiny->window();
+        // What the platform holds of the window (offscreen: its backing store), not a new paint.
+        const auto shown = [window](QPoint at) {
+            return window->screen()->grabWindow(window->winId()).toImage().pixelColor(at);
+        };
+        const QPoint body(15, 80); // of the 50×100 window; the mouth lies at 20..30, 30..35
+        QCOMPARE(shown(body), QColor(Qt::red));
+        tiny->Play("Shrink");
+        QTRY_VERIFY(!window->windowHandle()->mask().contains(body));
+        QTRY_COMPARE(shown(QPoint(25, 32)), QColor(Qt::black));
+        QVERIFY(shown(body) != QColor(Qt::red));
     }
 
     void twoSpeechesAreHeardInTurnWithoutBlocking()
