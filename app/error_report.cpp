@@ -15,16 +15,25 @@ QString runtimeErrorText(const ErrorInfo &info)
         .arg(QString::fromStdString(info.description));
 }
 
-void reportRuntimeError(std::exception_ptr error)
+namespace {
+
+// Set while the report's box is open.
+bool reporting = false;
+
+void writeRuntimeError(const ErrorInfo &info)
 {
-    static bool reporting = false;
-    const ErrorInfo info = describeError(error);
     std::fprintf(stderr, "quorvel: errore di run-time %d: %s\n", info.number,
                  info.description.c_str());
     std::fflush(stderr);
-    // A second error while the box is open (the character goes on with its queue meanwhile)
-    // must not stack another box: the first report already ends the program.
-    if (!reporting && qApp) {
+}
+
+} // namespace
+
+void reportRuntimeError(std::exception_ptr error)
+{
+    const ErrorInfo info = describeError(error);
+    writeRuntimeError(info);
+    if (qApp) {
         reporting = true;
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Quorvel"), runtimeErrorText(info),
                         QMessageBox::Ok);
@@ -68,6 +77,12 @@ bool Application::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
+        // A second error while the box is open (the character goes on with its queue meanwhile)
+        // is only written down: the pupil reads the first one, whose answer ends the program.
+        if (reporting) {
+            writeRuntimeError(describeError(std::current_exception()));
+            return false;
+        }
         reportRuntimeError(std::current_exception());
     }
 }

@@ -11,7 +11,8 @@ namespace quorvel {
 
 // The program's run-time error report. No handler traps errors: whatever escapes one is caught
 // here, shown in a modal box with its number and description, written to stderr, and the program
-// ends with a non-zero status.
+// ends with a non-zero status once the box is answered. Errors while the box is open go to stderr
+// only, so that the first stays to be read.
 constexpr int RuntimeErrorExitStatus = 1;
 
 QString runtimeErrorText(const ErrorInfo &info);

@@ -19,11 +19,11 @@ int main(int argc, char **argv)
     quorvel::mapX11Plugin();
     // While Qt connects to the display and waits for its replies, the second core reads ahead
     // what the window needs next: fontconfig's configuration (some thirty XML files, read when the
-    // first control asks for a font), then the wizard's file, which the Load handler takes over
-    // (started with the window instead, it competed with the window's construction and the
-    // display server for that core). At a lower priority, so as not to take the core from the
-    // display server. Fontconfig is ready before any font is asked for, so that Qt never meets
-    // it half set up.
+    // first control asks for a font), then the wizard's file, which the first Load handler takes
+    // over unless it came first (started with the window instead, the read competed with the
+    // window's construction and the display server for that core). At a lower priority, so as not
+    // to take the core from the display server. Fontconfig is ready before any font is asked for,
+    // so that Qt never meets it half set up.
     std::latch fontconfigReady(1);
     std::jthread readAhead([&fontconfigReady] {
         setpriority(PRIO_PROCESS, 0, 10); // this thread only, on Linux

@@ -7,9 +7,40 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <functional>
 #include <optional>
 
 namespace quorvel {
+
+namespace {
+
+// Calls back once, at the first move that shows the window in a frame.
+class FramedWatch : public QObject
+{
+public:
+    FramedWatch(QWidget *window, std::function<void()> framed)
+        : QObject(window)
+        , m_framed(std::move(framed))
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *window = static_cast<QWidget *>(watched);
+        if (event->type() == QEvent::Move && window->frameGeometry() != window->geometry()) {
+            window->removeEventFilter(this);
+            deleteLater();
+            m_framed();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_framed;
+};
+
+} // namespace
 
 Program::Program(const Tavola::Seams &seams, QObject *parent)
     : QObject(parent)
@@ -43,11 +74,14 @@ void Program::load()
     m_window->adjustSize();
     // Wayland leaves the place to the compositor, and Qt counts the window's popups (the wizard)
     // from its corner, wherever it is.
-    if (!onWayland())
-        m_window->move(placement(m_window->screen()->availableGeometry(),
-                                 m_window->frameGeometry().size(), m_window->characterArea(),
-                                 m_window->abacusArea()));
+    const bool placed = !onWayland();
+    if (placed)
+        place();
     m_window->show();
+    // Before it shows, a window has no frame: the title bar and borders come with the window
+    // manager's first move of it (none without a window manager), and push it down and right.
+    if (placed)
+        new FramedWatch(m_window, [this] { place(); });
     // On the desktop the game was made for, showing the window made it the active one at once,
     // before its first paint: the window's first picture on the screen holds the first exercise.
     // The window system's own activation comes a round trip later (or never: a Wayland compositor
@@ -57,6 +91,18 @@ void Program::load()
     // raised: a window just mapped is on top already, and restacking it would cost the first
     // picture four round trips to the display server (Qt measures the frame anew).
     m_window->activateWindow();
+}
+
+void Program::place()
+{
+    // A window of a new contest shows in the frame its predecessor had.
+    const QRect frame = m_window->frameGeometry(), inside = m_window->geometry();
+    if (frame != inside)
+        m_frame = QMargins(inside.left() - frame.left(), inside.top() - frame.top(),
+                           frame.right() - inside.right(), frame.bottom() - inside.bottom());
+    m_window->move(placement(m_window->screen()->availableGeometry(),
+                             inside.size().grownBy(m_frame), m_window->characterArea(),
+                             m_window->abacusArea().translated(m_frame.left(), m_frame.top())));
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "app/tavola.h"
 
+#include <QMargins>
 #include <QObject>
 #include <QPointer>
 
@@ -30,10 +31,14 @@ signals:
 
 private:
     void load();
+    // Places the window by its frame: the window manager's title bar and borders are part of what
+    // must stay on the screen.
+    void place();
     void newContest();
 
     Tavola::Seams m_seams;
     QPointer<Tavola> m_window;
+    QMargins m_frame; // the window manager's, as last seen
 };
 
 } // namespace quorvel

@@ -39,8 +39,6 @@ Tavola::Tavola(const Seams &seams, QWidget *parent)
     : QMainWindow(parent)
     , m_seams(seams)
 {
-    // Read on the second core while the controls are built; the Load handler takes it over.
-    preloadCharacterFile(findCharacterFile(CharacterLoadKey, characterFolders()));
     buildWindow();
     buildControls();
     buildMenus();

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
+#include <QSet>
 #include <QSvgRenderer>
 
 #include <cerrno>
@@ -277,23 +278,27 @@ struct Preload
 };
 
 std::mutex preloadLock;
-std::optional<Preload> preloaded;
+std::optional<Preload> preloaded; // until a load takes it
+QSet<QString> loadedFiles;
 
 } // namespace
 
-void preloadCharacterFile(const QString &path)
+bool preloadCharacterFile(const QString &path)
 {
     if (path.isEmpty())
-        return;
+        return false;
     const std::lock_guard lock(preloadLock);
-    if (preloaded && preloaded->path == path)
-        return; // on its way already
+    // Never replaced, which would wait for the read under way; never for a file loaded already,
+    // whose next load must see it as it is then.
+    if (preloaded || loadedFiles.contains(path))
+        return false;
     auto character = std::async(std::launch::async, [path] {
         // Second to the thread building the window, and to the display server it waits on.
         setpriority(PRIO_PROCESS, 0, 10); // this thread only, on Linux
         return readCharacterFile(path);
     });
     preloaded = Preload {path, std::move(character)};
+    return true;
 }
 
 std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path)
@@ -301,6 +306,7 @@ std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path)
     std::future<std::shared_ptr<const LoadedCharacter>> character;
     {
         const std::lock_guard lock(preloadLock);
+        loadedFiles.insert(path);
         if (preloaded && preloaded->path == path) {
             character = std::move(preloaded->character);
             preloaded.reset();

@@ -46,11 +46,12 @@ struct LoadedCharacter
 // a regular file), InvalidFileFormat when its content or a picture is wrong.
 std::shared_ptr<const LoadedCharacter> loadCharacterFile(const QString &path);
 
-// Starts reading and checking a character file on a thread of its own, for the next
+// Starts reading and checking a character file on a thread of its own, for the first
 // loadCharacterFile of the same path to take over: the game's window builds its controls on one
-// core while the wizard's file is read on another. Nothing for an empty path, nor for the path
-// being read already.
-void preloadCharacterFile(const QString &path);
+// core while the wizard's file is read on another. Whether it started: not for an empty path,
+// while another read-ahead waits to be taken, nor for a file loaded already (its next load reads
+// it afresh).
+bool preloadCharacterFile(const QString &path);
 
 // One picture's SVG text as the character draws it: a renderer, or null with the problem in
 // Italian when the text is no valid drawing or its viewBox is not the character's.

@@ -15,19 +15,18 @@ CreateVoiceEngine *g_linkedIn = nullptr;
 
 CreateVoiceEngine *loadModule()
 {
-    for (const QString &folder : Voice::moduleFolders()) {
-        // Never unloaded: the sound server's client library keeps a thread and state of its own.
-        // The object goes with the application (deleting a QLibrary leaves the library loaded), so
-        // that the leak checker sees nothing left behind.
-        auto *library = new QLibrary(QDir(folder).filePath(QStringLiteral("quorvel_voice")),
-                                     QCoreApplication::instance());
-        if (auto *create = reinterpret_cast<CreateVoiceEngine *>(
-                library->resolve("quorvel_create_voice_engine")))
-            return create;
-        delete library;
-    }
-    qCWarning(voiceLog) << "no voice module in" << Voice::moduleFolders()
+    const QString folder = Voice::moduleFolder();
+    // Never unloaded: the sound server's client library keeps a thread and state of its own. The
+    // object goes with the application (deleting a QLibrary leaves the library loaded), so that
+    // the leak checker sees nothing left behind.
+    auto *library = new QLibrary(QDir(folder).filePath(QStringLiteral("quorvel_voice")),
+                                 QCoreApplication::instance());
+    if (auto *create
+        = reinterpret_cast<CreateVoiceEngine *>(library->resolve("quorvel_create_voice_engine")))
+        return create;
+    qCWarning(voiceLog) << "no voice module in" << folder << "-" << library->errorString()
                         << "- the character stays silent";
+    delete library;
     return nullptr;
 }
 
@@ -47,18 +46,10 @@ void Voice::useEngine(CreateVoiceEngine *create)
     g_linkedIn = create;
 }
 
-QStringList Voice::moduleFolders()
+QString Voice::moduleFolder()
 {
-    QStringList folders;
-    if (QCoreApplication::instance())
-        folders.append(QDir::cleanPath(QCoreApplication::applicationDirPath()
-                                       + QStringLiteral("/../lib/quorvel")));
-    for (const QString &folder :
-         {QStringLiteral(QUORVEL_INSTALLED_VOICE), QStringLiteral(QUORVEL_BUILD_VOICE)}) {
-        if (!folders.contains(QDir::cleanPath(folder)))
-            folders.append(QDir::cleanPath(folder));
-    }
-    return folders;
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                           + QStringLiteral(QUORVEL_VOICE_FROM_PROGRAM));
 }
 
 VoiceEngine *Voice::engine()

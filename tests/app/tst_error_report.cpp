@@ -1,5 +1,5 @@
 // The run-time error report, run for real in a child process: the box the pupil sees, the line
-// on stderr, and the exit status.
+// on stderr, a second error while the box is open, and the exit status.
 #include "app/error_report.h"
 
 #include <QMessageBox>
@@ -27,9 +27,13 @@ int runChild(const QString &what, int argc, char **argv)
         std::printf("title=%s\nicon=%d\ntext=%s\n", qPrintable(box->windowTitle()),
                     int(box->icon()), qPrintable(box->text()));
         std::fflush(stdout);
-        // A second error while the box is open must not open another box.
+        // A second error while the box is open opens no other box and takes this one away.
         QTimer::singleShot(0, [] { throw RuntimeError(RuntimeError::Overflow, "Overflow"); });
-        QTimer::singleShot(50, box, [box] { box->button(QMessageBox::Ok)->click(); });
+        QTimer::singleShot(0, box, [box] {
+            std::printf("answered=%d\n", QApplication::activeModalWidget() == box);
+            std::fflush(stdout);
+            box->button(QMessageBox::Ok)->click();
+        });
     });
     timer.start(10);
     QPushButton button("x");
@@ -86,11 +90,17 @@ private slots:
 
         QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()),
                  QStringLiteral("title=Quorvel\nicon=%1\ntext=").arg(int(QMessageBox::Critical))
-                     + text + "\n");
+                     + text + "\nanswered=1\n");
 
-        const QString err = QString::fromUtf8(child.readAllStandardError());
+        // Both errors are written down, in the order they came.
+        const QStringList err = QString::fromUtf8(child.readAllStandardError())
+                                    .split('\n', Qt::SkipEmptyParts)
+                                    .filter("quorvel: errore di run-time");
         const QString number = text.section('\'', 1, 1);
-        QVERIFY2(err.contains("quorvel: errore di run-time " + number + ": "), qPrintable(err));
+        QCOMPARE(err.size(), 2);
+        QVERIFY2(err[0].startsWith("quorvel: errore di run-time " + number + ": "),
+                 qPrintable(err[0]));
+        QCOMPARE(err[1], "quorvel: errore di run-time 6: Overflow");
     }
 };
 

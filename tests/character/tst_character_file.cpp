@@ -100,6 +100,25 @@ private slots:
         }
     }
 
+    // The game reads the wizard's file ahead once, at start-up, for its first Load. A read-ahead
+    // that comes after that Load (the thread that starts it ran late) must not stand in for the
+    // next one, which reads the file as it is then.
+    void readAheadServesTheFirstLoadOnly()
+    {
+        QTemporaryDir dir;
+        fixture::writeCharacter(dir, fixture::kManifest);
+        const QString path = dir.filePath("tiny.acs");
+        QVERIFY(preloadCharacterFile(path));
+        QVERIFY(!preloadCharacterFile(path)); // on its way, not started again nor replaced
+        QCOMPARE(loadCharacterFile(path)->model.size, QSize(50, 100));
+
+        QVERIFY(!preloadCharacterFile(path));
+        fixture::write(path,
+                       fixture::manifestWith(R"("width": 50, "height": 100)",
+                                             R"("width": 60, "height": 120)"));
+        QCOMPARE(loadCharacterFile(path)->model.size, QSize(60, 120));
+    }
+
     // A file that is there but cannot be read is an access error naming it, never "not found",
     // and a FIFO or a device under the character's name must not hold the game.
     void unreadableFile_data()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix and checks what a desktop and a software centre read:
-# the menu entry, the metainfo, the icons at every size, the manual page, and that the game's own
-# files are all there.
+# the menu entry, the metainfo, the icons at every size, the manual page, that the game's own
+# files are all there, and that none of them names the build folder.
 #   installed_files.sh BUILD-DIR APP-ID
 set -uo pipefail
 build=$1
@@ -11,7 +11,9 @@ trap 'rm -rf "$stage"' EXIT
 failures=0
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 
-DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null || { echo "FAIL cmake --install"; exit 1; }
+# Stripped, as a distribution ships it: the debugging information names the build by design.
+DESTDIR="$stage" cmake --install "$build" --prefix /usr --strip >/dev/null \
+  || { echo "FAIL cmake --install"; exit 1; }
 root=$stage/usr
 
 for f in bin/quorvel share/quorvel/characters/merlin.acs share/applications/$id.desktop \
@@ -19,6 +21,15 @@ for f in bin/quorvel share/quorvel/characters/merlin.acs share/applications/$id.
          share/man/man6/quorvel.6; do
   [ -f "$root/$f" ] || fail "not installed: $f"
 done
+
+# A path of the build in an installed file makes the package differ from build to build, and the
+# program might load from there what a local user put in its place. Qt's string literals are
+# UTF-16, which only strings -el sees.
+real_build=$(cd "$build" && pwd -P)
+while IFS= read -r -d '' f; do
+  { strings -a "$f"; strings -a -el "$f"; } | grep -qF -e "$build" -e "$real_build" \
+    && fail "the build folder is named in ${f#"$stage"}"
+done < <(find "$stage" -type f -print0)
 
 # Hints (several main categories) are fine; warnings and errors are not.
 out=$(desktop-file-validate "$root/share/applications/$id.desktop" 2>&1)
