@@ -1,6 +1,7 @@
 #include "character/sound_stream.h"
 
 #include <pulse/context.h>
+#include <pulse/operation.h>
 #include <pulse/sample.h>
 #include <pulse/stream.h>
 #include <pulse/thread-mainloop.h>
@@ -261,9 +262,12 @@ void SoundStream::feed()
         m_written += room;
         m_streamBytes += room;
         m_starved = false;
-        // A sound shorter than what the server waits for before it starts playing.
-        if (m_written == m_sound.size())
-            pa_operation_unref(pa_stream_trigger(m_stream, nullptr, nullptr));
+        // A sound shorter than what the server waits for before it starts playing. No operation
+        // when the server does not wait (it plays at once) or the stream has just failed.
+        if (m_written == m_sound.size()) {
+            if (pa_operation *trigger = pa_stream_trigger(m_stream, nullptr, nullptr))
+                pa_operation_unref(trigger);
+        }
     }
     if (first)
         emit started();
