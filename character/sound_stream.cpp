@@ -141,7 +141,8 @@ bool SoundStream::open(int sampleRate)
     }
     pa_threaded_mainloop *loop = m_server->loop();
     Locked locked(loop);
-    const pa_sample_spec format {PA_SAMPLE_S16LE, uint32_t(sampleRate), 1};
+    // espeak-ng's samples are in the machine's byte order.
+    const pa_sample_spec format {PA_SAMPLE_S16NE, uint32_t(sampleRate), 1};
     pa_stream *stream = pa_stream_new(m_server->context(), "voice", &format, nullptr);
     if (!stream)
         return false;

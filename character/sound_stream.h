@@ -29,8 +29,9 @@ public:
     explicit SoundStream(QObject *parent = nullptr);
     ~SoundStream() override;
 
-    // Starts writing a sound (signed 16-bit mono) and drops what is left of the one before.
-    // False when it cannot be heard: no sound server, or one that refuses the stream.
+    // Starts writing a sound (signed 16-bit mono, native byte order) and drops what is left of
+    // the one before. False when it cannot be heard: no sound server, or one that refuses the
+    // stream.
     bool play(const QByteArray &samples, int sampleRate);
     // Writes nothing more of the current sound (what the server holds, a few milliseconds, plays
     // out).
