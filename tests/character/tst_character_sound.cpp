@@ -1,10 +1,11 @@
 // The sound stream against a private PulseAudio server (a null sink) that misbehaves: one that
-// gives no operation to start a short sound.
+// gives no operation to start a short sound, one that takes connections and answers nothing.
 
 #include "character/sound_stream.h"
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,6 +16,7 @@
 #include <sys/prctl.h>
 
 #include <cmath>
+#include <memory>
 
 using namespace quorvel;
 
@@ -88,6 +90,25 @@ private slots:
         g_refuseTrigger = false;
         QVERIFY(sound.play(tone(300), kRate));
         QTRY_VERIFY_WITH_TIMEOUT(sound.isDone(), 20000);
+    }
+
+    // A server that takes connections and answers nothing (stopped) is not waited for: the sound
+    // is reported failed, and a stream still connecting is let go of at once. Once the server
+    // answers again, the next sound is heard.
+    void serverNotAnswering()
+    {
+        const auto server = pid_t(m_server.processId());
+        ::kill(server, SIGSTOP);
+        auto sound = std::make_unique<SoundStream>();
+        QSignalSpy failed(sound.get(), &SoundStream::failed);
+        QVERIFY(sound->play(tone(300), kRate));
+        QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 20000);
+        QVERIFY(sound->play(tone(300), kRate));
+        sound.reset();
+        ::kill(server, SIGCONT);
+        SoundStream again;
+        QVERIFY(again.play(tone(300), kRate));
+        QTRY_VERIFY_WITH_TIMEOUT(again.isDone(), 20000);
     }
 
 private:
