@@ -8,9 +8,9 @@
 # XWayland and without, the game started as a Wayland desktop starts programs; and headless, a
 # weston that never activates a window (no seat), where only the first exercise must appear.
 #   robot_pupil.sh PATH-TO-QUORVEL [x11|xwayland|wayland|headless]...
+# Sourced, it only defines its steps (start_game, answer, leave, stop) for another test to play
+# with: that test sets program and mode (x11 unless it starts weston).
 set -uo pipefail
-program=$1
-shift
 shots=${QUORVEL_SHOTS:-$(mktemp -d)}
 mkdir -p "$shots"
 convert=$(command -v convert-im6.q16 || echo /usr/bin/convert)
@@ -20,14 +20,13 @@ read -r -a plan <<<"${QUORVEL_PLAN:-right right wrong right wrong right}"
 
 fail() { echo "FAIL $mode: $*"; [ -f "$log" ] && tail -n 20 "$log"; exit 1; }
 
-weston_pid="" game_pid="" runtime="" socket=""
+mode=x11 log="" weston_pid="" game_pid="" runtime="" socket=""
 stop() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
   [ -n "$weston_pid" ] && kill "$weston_pid" 2>/dev/null && wait "$weston_pid" 2>/dev/null
   [ -n "$runtime" ] && rm -rf "$runtime"
   game_pid="" weston_pid="" runtime=""
 }
-trap stop EXIT
 
 shot() {
   if [ "$mode" = headless ]; then
@@ -106,8 +105,10 @@ start_weston() {
   fi
 }
 
-play() {
-  mode=$1 log="" session=() display=$xserver
+# Starts the game on the desktop $mode and waits for its first exercise: the client area's corner
+# in cx, cy.
+start_game() {
+  log="" session=() display=$xserver
   [ "$mode" = x11 ] || start_weston
   "${session[@]}" "$program" &
   game_pid=$!
@@ -138,6 +139,53 @@ play() {
       || fail "the game's window is not on XWayland"
     echo "ok   $mode: the game chose XWayland"
   fi
+}
+
+# Answers exercise N (the one on the screen) right or wrong, and asks for the next.
+answer() { # right|wrong N
+  local picture number typed
+  sleep 0.4 # the exercise is drawn at once; give the screen a moment
+  shot "exercise-$2"
+  picture="$shots/$mode-exercise-$2.png"
+  number=$(read_number "$picture")
+  # The gradient is there until the first key.
+  [ "$(pixels "$picture" 751,1)" = "B40000" ] || fail "exercise $2: no gradient at the top"
+  typed=$number
+  [ "$1" = right ] || typed=$(((number + 1) % 10000))
+  echo "$mode exercise $2: the beads show $number, the pupil types $typed"
+  xdotool type --delay 30 "$typed"
+  xdotool key Return
+  sleep 0.3
+  shot "verdict-$2"
+  xdotool key Return # "Nuovo calcolo" has the focus now
+}
+
+# Goodbye: Alt+X, the box with the time, Enter, and the program must end with status 0 within
+# SECONDS (10 unless given).
+leave() { # [SECONDS]
+  xdotool key alt+x
+  if [ -n "$display" ]; then
+    local box
+    box=$(DISPLAY=$display timeout 10 xdotool search --sync --onlyvisible --name '^Data ' | head -n1)
+    [ -n "$box" ] || fail "no goodbye box"
+    [ "$mode" = x11 ] && xdotool windowfocus --sync "$box"
+  else
+    sleep 1
+  fi
+  shot goodbye
+  xdotool key Return
+  for _ in $(seq $((${1:-10} * 10))); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$game_pid" 2>/dev/null && fail "the game did not end within ${1:-10} s of the goodbye"
+  wait "$game_pid"
+  local status=$?
+  game_pid=""
+  [ $status -eq 0 ] || fail "exit status $status"
+  echo "ok   $mode: goodbye, exit status 0"
+}
+
+play() {
+  mode=$1
+  start_game
   [ "$mode" = headless ] && { stop; return; }
 
   if [ "$mode" = wayland ]; then
@@ -158,25 +206,10 @@ play() {
     echo "ok   $mode: the wizard's menu opens"
   fi
 
-  local right wrong n picture number typed
+  local right wrong n
   right=$(printf '%s\n' "${plan[@]}" | grep -cx right)
   wrong=$((${#plan[@]} - right))
-  for n in "${!plan[@]}"; do
-    sleep 0.4 # the exercise is drawn at once; give the screen a moment
-    shot "exercise-$n"
-    picture="$shots/$mode-exercise-$n.png"
-    number=$(read_number "$picture")
-    # The gradient is there until the first key.
-    [ "$(pixels "$picture" 751,1)" = "B40000" ] || fail "exercise $n: no gradient at the top"
-    typed=$number
-    [ "${plan[$n]}" = right ] || typed=$(((number + 1) % 10000))
-    echo "$mode exercise $n: the beads show $number, the pupil types $typed"
-    xdotool type --delay 30 "$typed"
-    xdotool key Return
-    sleep 0.3
-    shot "verdict-$n"
-    xdotool key Return # "Nuovo calcolo" has the focus now
-  done
+  for n in "${!plan[@]}"; do answer "${plan[$n]}" "$n"; done
 
   # One key clears the gradient: the background then shows the score, greener for each right
   # answer, redder and bluer for each wrong one.
@@ -190,26 +223,13 @@ play() {
   [ "$got" = "$expected" ] || fail "background after $right right and $wrong wrong: $got, expected $expected"
   echo "ok   $mode: the score shows in the background: $got"
 
-  # Goodbye: Alt+X, the box with the time, Enter, and the program ends with status 0.
-  xdotool key alt+x
-  if [ -n "$display" ]; then
-    local box
-    box=$(DISPLAY=$display timeout 10 xdotool search --sync --onlyvisible --name '^Data ' | head -n1)
-    [ -n "$box" ] || fail "no goodbye box"
-    [ "$mode" = x11 ] && xdotool windowfocus --sync "$box"
-  else
-    sleep 1
-  fi
-  shot goodbye
-  xdotool key Return
-  for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$game_pid" 2>/dev/null && fail "the game did not end after the goodbye"
-  wait "$game_pid"
-  local status=$?
-  game_pid=""
-  [ $status -eq 0 ] || fail "exit status $status"
-  echo "ok   $mode: goodbye, exit status 0"
+  leave
   stop
 }
 
-for mode in "${@:-x11}"; do play "$mode"; done
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  program=$1
+  shift
+  trap stop EXIT
+  for mode in "${@:-x11}"; do play "$mode"; done
+fi

@@ -4,19 +4,12 @@
 #   voice_heard.sh PATH-TO-QUORVEL   (on the X server it is given)
 set -uo pipefail
 program=$1
-XDG_RUNTIME_DIR=$(mktemp -d)
-export XDG_RUNTIME_DIR
+source "$(dirname "${BASH_SOURCE[0]}")/sound_server.sh"
 recording=$XDG_RUNTIME_DIR/heard.raw
-
-pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no \
-  --load="module-null-sink sink_name=quorvel_test" --load="module-native-protocol-unix" \
-  >/dev/null 2>&1 &
-pulse=$!
-cleanup() { kill $game $record $pulse 2>/dev/null; wait 2>/dev/null; rm -rf "$XDG_RUNTIME_DIR"; }
-game=0 record=0
+game="" record=""
+cleanup() { kill $game $record 2>/dev/null; end_sound_server; wait 2>/dev/null; rm -rf "$XDG_RUNTIME_DIR"; }
 trap cleanup EXIT
-for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-pactl info >/dev/null 2>&1 || { echo "FAIL no PulseAudio server"; exit 1; }
+start_sound_server
 
 parec -d quorvel_test.monitor --format=s16le --rate=22050 --channels=1 >"$recording" &
 record=$!
