@@ -19,6 +19,10 @@ class SoundServer;
 // next sound; the connection stays. Sounds are written in as the stream has room, and how much of
 // the current one has been heard comes from what the server reports it has played.
 //
+// The window's thread never waits for the server (see SoundServer): a sound starts when the
+// stream is ready, and one whose stream is not ready in time, or fails, is reported failed. A
+// connection that failed is dropped, and the next sound connects anew: the server may be back.
+//
 // PulseAudio's own client library, which espeak-ng already brings into the process, and which
 // Qt Multimedia would only wrap, bringing Qt Network and Kerberos with it. Desktops that run
 // PipeWire serve the same protocol.
@@ -29,8 +33,9 @@ public:
     explicit SoundStream(QObject *parent = nullptr);
     ~SoundStream() override;
 
-    // Starts writing a sound (signed 16-bit mono) and drops what is left of the one before.
-    // False when it cannot be heard: no sound server, or one that refuses the stream.
+    // Starts a sound (signed 16-bit mono, native byte order) as soon as the stream is ready, and
+    // drops what is left of the one before. False when it cannot be heard at all; failed() comes
+    // when it turns out later.
     bool play(const QByteArray &samples, int sampleRate);
     // Writes nothing more of the current sound (what the server holds, a few milliseconds, plays
     // out).
@@ -40,24 +45,30 @@ public:
     qint64 playedMs() const;
     // The whole of the current sound has been played.
     bool isDone() const;
-    bool isPlaying() const { return m_stream && !m_sound.isEmpty(); }
+    bool isPlaying() const { return m_ready && !m_sound.isEmpty(); }
 
 signals:
     // The first samples of the sound went to the server.
     void started();
-    // The stream failed while playing: the sound is not heard to its end.
+    // No server, one that does not answer in time, or the stream failed while playing: the sound
+    // is not heard to its end.
     void failed();
 
 private:
-    bool open(int sampleRate);
+    void update();
+    bool open();
+    void begin();
+    void fail();
     void close();
     void feed();
     qint64 playedBytes() const; // of the whole stream
 
     std::unique_ptr<SoundServer> m_server;
     pa_stream *m_stream = nullptr;
+    bool m_ready = false; // m_stream can be written to
     QTimer m_feeder;
     QTimer m_rest;
+    QTimer m_deadline;
     int m_sampleRate = 0;
     QByteArray m_sound;
     qint64 m_written = 0; // of the current sound

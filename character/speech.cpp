@@ -3,9 +3,11 @@
 #include "character/pronunciation.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QPointer>
@@ -14,7 +16,7 @@
 #include <QStringList>
 #include <QThread>
 
-#include <espeak-ng/speak_lib.h>
+#include <espeak-ng/espeak_ng.h>
 
 #include <functional>
 #include <memory>
@@ -29,6 +31,8 @@ int Utterance::durationMs() const
 }
 
 namespace {
+
+Q_LOGGING_CATEGORY(voiceLog, "quorvel.voice")
 
 // A speech longer than this is cut: the balloon still shows the whole text.
 constexpr int kMaxSeconds = 300;
@@ -53,11 +57,13 @@ struct Engine
 
 Engine &engine()
 {
-    static Engine instance;
-    return instance;
+    // Never destroyed: a speech thread left behind at the program's end (see SpeechThread) may
+    // still hold it.
+    static Engine *const instance = new Engine;
+    return *instance;
 }
 
-// Called by espeak-ng from inside espeak_Synth, under the engine's lock.
+// Called by espeak-ng from inside espeak_ng_Synthesize, under the engine's lock.
 int collect(short *wav, int count, espeak_EVENT *events)
 {
     Collector *collector = engine().collector;
@@ -80,23 +86,27 @@ bool initialise(Engine &e)
 {
     if (!e.tried) {
         e.tried = true;
-        const int rate
-            = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
-        if (rate > 0) {
-            e.sampleRate = rate;
+        // Samples handed to collect(), no playback. espeak-ng 1.51 still opens an audio device
+        // here, which it never plays on (see SpeechThread); later versions open none.
+        espeak_ng_InitializePath(nullptr);
+        espeak_ng_ERROR_CONTEXT context = nullptr;
+        if (espeak_ng_Initialize(&context) == ENS_OK
+            && espeak_ng_InitializeOutput(ENOUTPUT_MODE_SYNCHRONOUS, 0, nullptr) == ENS_OK) {
+            e.sampleRate = espeak_ng_GetSampleRate();
             espeak_SetSynthCallback(collect);
         } else {
             e.problem = QStringLiteral("espeak-ng non si avvia (mancano i suoi dati?)");
         }
+        espeak_ng_ClearErrorContext(&context);
     }
     return e.sampleRate > 0;
 }
 
-// A language's voice file under espeak-ng's lang/ folder, as a voice name ("roa/it"), or empty.
-// By the bare language ("it") espeak-ng finds a voice only through the list of all its voices,
-// which it builds by reading every voice file it has (some 360): 3-9 ms before the greeting's
-// first word, and the list kept in memory. Named by its file, the voice is the same, read alone.
-QByteArray voiceFileName(const QString &language)
+// A language's voice file under espeak-ng's lang/ folder, or empty. By the bare language ("it")
+// espeak-ng finds a voice only through the list of all its voices, which it builds by reading
+// every voice file it has (some 360): 3-9 ms before the greeting's first word, and the list kept
+// in memory. Named by its file, the voice is the same, read alone.
+QByteArray voiceFile(const QString &language)
 {
     const char *dataPath = nullptr;
     espeak_Info(&dataPath);
@@ -105,9 +115,9 @@ QByteArray voiceFileName(const QString &language)
         return {};
     const QDir lang(QFile::decodeName(dataPath) + QLatin1String("/lang"));
     for (const QString &family : lang.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString name = family + u'/' + language;
-        if (QFileInfo(lang.filePath(name)).isFile())
-            return name.toUtf8();
+        const QString path = lang.filePath(family + u'/' + language);
+        if (QFileInfo(path).isFile())
+            return QFile::encodeName(path);
     }
     return {};
 }
@@ -116,12 +126,13 @@ bool selectVoice(Engine &e, const QString &language)
 {
     if (e.voice == language)
         return true;
-    const QByteArray file = voiceFileName(language);
+    const QByteArray file = voiceFile(language);
     const QByteArray name = language.toUtf8();
-    if (espeak_SetVoiceByName((file.isEmpty() ? name : file).constData()) != EE_OK) {
+    if ((file.isEmpty() || espeak_ng_SetVoiceByFile(file.constData()) != ENS_OK)
+        && espeak_ng_SetVoiceByName(name.constData()) != ENS_OK) {
         espeak_VOICE wanted {};
         wanted.languages = name.constData();
-        if (espeak_SetVoiceByProperties(&wanted) != EE_OK) {
+        if (espeak_ng_SetVoiceByProperties(&wanted) != ENS_OK) {
             e.voice.clear();
             return false;
         }
@@ -135,7 +146,7 @@ void shutdownEngine()
     Engine &e = engine();
     QMutexLocker locker(&e.lock);
     if (e.sampleRate > 0)
-        espeak_Terminate();
+        espeak_ng_Terminate();
     e.tried = false;
     e.sampleRate = 0;
     e.voice.clear();
@@ -207,8 +218,8 @@ Utterance synthesiseWith(const QString &text, const VoiceSettings &voice,
         utterance.problem = QStringLiteral("espeak-ng non ha la voce «%1»").arg(voice.language);
         return utterance;
     }
-    espeak_SetParameter(espeakRATE, voice.rate, 0);
-    espeak_SetParameter(espeakPITCH, voice.pitch, 0);
+    espeak_ng_SetParameter(espeakRATE, voice.rate, 0);
+    espeak_ng_SetParameter(espeakPITCH, voice.pitch, 0);
 
     const SpokenText spoken = spokenForm(text);
     const QByteArray utf8 = spoken.text.toUtf8();
@@ -217,13 +228,14 @@ Utterance synthesiseWith(const QString &text, const VoiceSettings &voice,
     collector.cancelled = std::move(cancelled);
     e.collector = &collector;
     // Plain text only: no SSML tags, no [[phoneme]] escapes from whatever the game says.
-    const espeak_ERROR result
-        = espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
-                       espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
+    const espeak_ng_STATUS result
+        = espeak_ng_Synthesize(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                               espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
     e.collector = nullptr;
-    if (result != EE_OK) {
+    // Stopped by collect() (cut, or cancelled) is not a failure.
+    if (result != ENS_OK && result != ENS_SPEECH_STOPPED) {
         utterance.problem
-            = QStringLiteral("la sintesi non è riuscita (codice %1)").arg(int(result));
+            = QStringLiteral("la sintesi non è riuscita (codice %1)").arg(uint(result), 0, 16);
         return utterance;
     }
     utterance.samples = std::move(collector.samples);
@@ -233,39 +245,62 @@ Utterance synthesiseWith(const QString &text, const VoiceSettings &voice,
     return utterance;
 }
 
-class SpeechThread : public QThread
+// How long the end of the application waits for the speech thread: a sentence's synthesis
+// takes milliseconds.
+constexpr int kEndWaitMs = 500;
+
+class Runner : public QThread
 {
 public:
-    explicit SpeechThread(QObject *parent)
-        : QThread(parent)
-    {
-        setObjectName(QStringLiteral("quorvel-speech"));
-        start();
-        m_ready.acquire();
-    }
+    Runner() { setObjectName(QStringLiteral("quorvel-speech")); }
 
-    ~SpeechThread() override
-    {
-        quit();
-        wait();
-    }
-
-    // Lives on the speech thread: what is queued to it runs there.
-    QObject *worker() const { return m_worker; }
+    QSemaphore ready;
+    QObject *worker = nullptr; // lives on the thread: what is queued to it runs there
 
 protected:
     void run() override
     {
-        QObject worker;
-        m_worker = &worker;
-        m_ready.release();
+        QObject here;
+        worker = &here;
+        ready.release();
         exec();
         shutdownEngine();
     }
+};
+
+// The thread espeak-ng runs on, ended with the application, but never waited for without end.
+// espeak-ng 1.51 opens an audio device of its own when it starts, though it never plays on it
+// (libpcaudio asks the sound server for a stream), and a server that takes the connection but
+// answers nothing holds the thread there: 30 s, the client library's timeout, or for good. Nothing
+// waits for the thread meanwhile: the window hears of each synthesis when it is done, and speaks
+// silently when one is late (SpeechPlayer). At the end, a thread still stuck after a sentence's
+// synthesis time is left behind, and the process ends around it; a QThread must not be destroyed
+// while it runs, so it is not.
+class SpeechThread : public QObject
+{
+public:
+    explicit SpeechThread(QObject *parent)
+        : QObject(parent)
+        , m_thread(new Runner)
+    {
+        m_thread->start();
+        m_thread->ready.acquire();
+    }
+
+    ~SpeechThread() override
+    {
+        m_thread->quit();
+        if (m_thread->wait(QDeadlineTimer(kEndWaitMs)))
+            delete m_thread;
+        else
+            qCWarning(voiceLog) << "the speech thread has not ended (a sound server that does not "
+                                   "answer?): left behind";
+    }
+
+    QObject *worker() const { return m_thread->worker; }
 
 private:
-    QSemaphore m_ready;
-    QObject *m_worker = nullptr;
+    Runner *m_thread;
 };
 
 SpeechThread *speechThread()

@@ -10,6 +10,9 @@ namespace {
 constexpr int kTickMs = 10;
 // Only for a sink that stops reporting what it plays: the end normally comes from the sound.
 constexpr int kStalledSinkMs = 2000;
+// A synthesis takes milliseconds; a later one is stuck (see SpeechThread), and the text is said
+// silently rather than waited for.
+constexpr int kLateSynthesisMs = 1500;
 // Texts synthesised ahead of their turn, or kept from before: the correction's opening words come
 // back at every wrong answer, and a sentence ready in memory is heard at once.
 constexpr int kPreparedTexts = 8;
@@ -57,6 +60,14 @@ SpeechPlayer::SpeechPlayer(QObject *parent)
     connect(m_sound, &SoundStream::failed, this, [this] { m_audible = false; });
     m_ticker.setInterval(kTickMs);
     connect(&m_ticker, &QTimer::timeout, this, &SpeechPlayer::tick);
+    m_late.setSingleShot(true);
+    m_late.setInterval(kLateSynthesisMs);
+    connect(&m_late, &QTimer::timeout, this, [this] {
+        Utterance late;
+        late.problem = QStringLiteral("la sintesi è in ritardo");
+        if (m_busy && !m_clock.isValid())
+            begin(late);
+    });
     connect(&m_watcher, &QFutureWatcher<Utterance>::finished, this,
             [this] { startWith(m_watcher.future()); });
 }
@@ -112,6 +123,8 @@ void SpeechPlayer::say(const QString &text, const VoiceSettings &voice)
     m_watcher.setFuture(synthesis(text, voice));
     if (m_watcher.future().isFinished())
         startWith(m_watcher.future()); // the watcher's own report comes later and finds it begun
+    else
+        m_late.start();
 }
 
 void SpeechPlayer::stop()
@@ -119,6 +132,7 @@ void SpeechPlayer::stop()
     if (!m_busy)
         return;
     m_busy = false;
+    m_late.stop();
     m_ticker.stop();
     m_clock.invalidate();
     m_sound->stop();
@@ -127,6 +141,7 @@ void SpeechPlayer::stop()
 
 void SpeechPlayer::begin(const Utterance &utterance)
 {
+    m_late.stop();
     m_nextWord = 0;
     if (utterance.hasSound()) {
         m_durationMs = utterance.durationMs();

@@ -14,9 +14,9 @@ class SoundStream;
 
 // Says one text at a time: synthesis on the speech thread, playback here on the one sound
 // stream, and the written words revealed as their sound is played. The speech ends when its
-// sound has been played out. Without a sound device, voice data or a working synthesis it stays
-// silent for the text's reading time instead, so that whoever waits for the end of the speech
-// goes on all the same.
+// sound has been played out. Without a sound device, voice data, a working synthesis or one in
+// time it stays silent for the text's reading time instead, so that whoever waits for the end of
+// the speech goes on all the same.
 //
 // This is all the character knows of the voice: nothing else sees espeak-ng or the sound server.
 class SpeechPlayer : public QObject
@@ -49,6 +49,7 @@ private:
     QFutureWatcher<Utterance> m_watcher;
     QList<std::pair<QString, QFuture<Utterance>>> m_prepared; // the last used last
     QTimer m_ticker;
+    QTimer m_late; // the synthesis has not come in time
     QElapsedTimer m_clock;
     SoundStream *m_sound = nullptr;
     QString m_text;

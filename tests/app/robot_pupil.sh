@@ -14,10 +14,9 @@
 #                                   sway-wayland]...
 # It looks before each step rather than counting on time: every wait is for something on the screen
 # (or a window, a socket, the game's end), within bounds generous enough for a sanitized build on
-# a busy machine.
+# a busy machine. Sourced, it only defines its steps (start_game, answer, leave, stop) for another
+# test to play with: that test sets program and mode.
 set -uo pipefail
-program=$1
-shift
 shots=${QUORVEL_SHOTS:-$(mktemp -d)}
 mkdir -p "$shots"
 convert=$(command -v convert-im6.q16 || echo /usr/bin/convert)
@@ -27,7 +26,7 @@ read -r -a plan <<<"${QUORVEL_PLAN:-right right wrong right wrong right}"
 
 fail() { echo "FAIL $mode: $*"; [ -f "$log" ] && tail -n 20 "$log"; exit 1; }
 
-weston_pid="" game_pid="" runtime="" socket="" as_user=()
+mode=x11 log="" weston_pid="" game_pid="" runtime="" socket="" as_user=() display=$xserver
 stop() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
   if [ -n "$weston_pid" ]; then
@@ -91,7 +90,6 @@ start_sway() {
   session=("${nobody[@]}" env -u QT_QPA_PLATFORM -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "${vars[@]}"
     dbus-run-session --)
 }
-trap stop EXIT
 
 shot() {
   if [ "$mode" = headless ]; then
@@ -191,8 +189,10 @@ start_weston() {
   fi
 }
 
-play() {
-  mode=$1 log="" session=() display=$xserver as_user=()
+# Starts the game on the desktop $mode and waits for its first exercise: the client area's corner
+# in cx, cy.
+start_game() {
+  log="" session=() display=$xserver as_user=()
   case $mode in
     x11) ;;
     openbox | xfwm4) start_window_manager ;;
@@ -241,6 +241,54 @@ play() {
       || fail "the game's window is not on XWayland"
     echo "ok   $mode: the game chose XWayland"
   fi
+}
+
+# Answers exercise N (the one on the screen) right or wrong, and asks for the next.
+answer() { # right|wrong N
+  local picture number typed
+  watch_for "exercise-$2" 60 gradient_shown || fail "exercise $2: no gradient at the top"
+  picture="$shots/$mode-exercise-$2.png"
+  number=$(read_number "$picture")
+  typed=$number
+  [ "$1" = right ] || typed=$(((number + 1) % 10000))
+  echo "$mode exercise $2: the beads show $number, the pupil types $typed"
+  xdotool type --delay 30 "$typed"
+  xdotool key Return
+  # Seen typed, so that the next gradient is the next exercise's.
+  watch_for "verdict-$2" 60 gradient_gone || fail "exercise $2: the answer was not typed"
+  xdotool key Return # "Nuovo calcolo" has the focus now
+}
+
+# Goodbye: Alt+X, the box with the time, Enter, and the program must end with status 0 within
+# SECONDS of the first Enter (120 unless given).
+leave() { # [SECONDS]
+  local limit=${1:-120}
+  xdotool key alt+x
+  if [ -n "$display" ]; then
+    local box
+    box=$(on_display timeout 60 xdotool search --sync --onlyvisible --name '^Data ' | head -n1)
+    [ -n "$box" ] || fail "no goodbye box"
+    [ "$display" = "$xserver" ] && xdotool windowfocus --sync "$box"
+  fi
+  shot goodbye
+  # A compositor gives the box the keyboard in its own time, and until then the game, whose window
+  # the box blocks, drops the keys: Enter again, as a pupil would, until the game has ended.
+  local deadline=$((SECONDS + limit)) polls=$((limit < 3 ? 10 * limit : 30))
+  while kill -0 "$game_pid" 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "the game did not end within $limit s of the goodbye"
+    xdotool key Return
+    for _ in $(seq $polls); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+  done
+  wait "$game_pid"
+  local status=$?
+  game_pid=""
+  [ $status -eq 0 ] || fail "exit status $status"
+  echo "ok   $mode: goodbye, exit status 0"
+}
+
+play() {
+  mode=$1
+  start_game
   [ "$mode" = headless ] && { stop; return; }
 
   if [ "$mode" = wayland ]; then
@@ -260,22 +308,10 @@ play() {
     echo "ok   $mode: the wizard's menu opens"
   fi
 
-  local right wrong n picture number typed
+  local right wrong n
   right=$(printf '%s\n' "${plan[@]}" | grep -cx right)
   wrong=$((${#plan[@]} - right))
-  for n in "${!plan[@]}"; do
-    watch_for "exercise-$n" 60 gradient_shown || fail "exercise $n: no gradient at the top"
-    picture="$shots/$mode-exercise-$n.png"
-    number=$(read_number "$picture")
-    typed=$number
-    [ "${plan[$n]}" = right ] || typed=$(((number + 1) % 10000))
-    echo "$mode exercise $n: the beads show $number, the pupil types $typed"
-    xdotool type --delay 30 "$typed"
-    xdotool key Return
-    # Seen typed, so that the next gradient is the next exercise's.
-    watch_for "verdict-$n" 60 gradient_gone || fail "exercise $n: the answer was not typed"
-    xdotool key Return # "Nuovo calcolo" has the focus now
-  done
+  for n in "${!plan[@]}"; do answer "${plan[$n]}" "$n"; done
 
   # One key clears the gradient: the background then shows the score, greener for each right
   # answer, redder and bluer for each wrong one.
@@ -287,29 +323,13 @@ play() {
     || fail "background after $right right and $wrong wrong: $(pixels "$shots/$mode-score.png" 751,2), expected $expected"
   echo "ok   $mode: the score shows in the background: $expected"
 
-  # Goodbye: Alt+X, the box with the time, Enter, and the program ends with status 0.
-  xdotool key alt+x
-  if [ -n "$display" ]; then
-    local box
-    box=$(on_display timeout 60 xdotool search --sync --onlyvisible --name '^Data ' | head -n1)
-    [ -n "$box" ] || fail "no goodbye box"
-    [ "$display" = "$xserver" ] && xdotool windowfocus --sync "$box"
-  fi
-  shot goodbye
-  # A compositor gives the box the keyboard in its own time, and until then the game, whose window
-  # the box blocks, drops the keys: Enter again, as a pupil would, until the game has ended.
-  local deadline=$((SECONDS + 120))
-  while kill -0 "$game_pid" 2>/dev/null; do
-    [ $SECONDS -lt $deadline ] || fail "the game did not end after the goodbye"
-    xdotool key Return
-    for _ in $(seq 30); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
-  done
-  wait "$game_pid"
-  local status=$?
-  game_pid=""
-  [ $status -eq 0 ] || fail "exit status $status"
-  echo "ok   $mode: goodbye, exit status 0"
+  leave
   stop
 }
 
-for mode in "${@:-x11}"; do play "$mode"; done
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  program=$1
+  shift
+  trap stop EXIT
+  for mode in "${@:-x11}"; do play "$mode"; done
+fi

@@ -6,18 +6,13 @@
 # machine the server, the recorder and the game may all be slow to start.
 set -uo pipefail
 program=$1
-XDG_RUNTIME_DIR=$(mktemp -d)
-export XDG_RUNTIME_DIR
+source "$(dirname "${BASH_SOURCE[0]}")/sound_server.sh"
 recording=$XDG_RUNTIME_DIR/heard.raw
 second_bytes=44100 # 22 050 Hz, 16 bits, one channel
-
-pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no \
-  --load="module-null-sink sink_name=quorvel_test" --load="module-native-protocol-unix" \
-  >/dev/null 2>&1 &
-pulse=$!
-cleanup() { kill $game $record $pulse 2>/dev/null; wait 2>/dev/null; rm -rf "$XDG_RUNTIME_DIR"; }
-game=0 record=0
+game="" record=""
+cleanup() { kill $game $record 2>/dev/null; end_sound_server; wait 2>/dev/null; rm -rf "$XDG_RUNTIME_DIR"; }
 trap cleanup EXIT
+start_sound_server
 
 within() { # SECONDS COMMAND...: true once the command succeeds, false if it never does in time
   local deadline=$((SECONDS + $1))
@@ -27,10 +22,8 @@ within() { # SECONDS COMMAND...: true once the command succeeds, false if it nev
     sleep 0.1
   done
 }
-server_answers() { pactl info >/dev/null 2>&1; }
 recorder_listens() { pactl list short source-outputs 2>/dev/null | grep -q .; }
 
-within 60 server_answers || { echo "FAIL no PulseAudio server"; exit 1; }
 parec -d quorvel_test.monitor --format=s16le --rate=22050 --channels=1 >"$recording" &
 record=$!
 within 60 recorder_listens || { echo "FAIL the recorder did not connect"; exit 1; }
