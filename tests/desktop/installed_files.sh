@@ -36,7 +36,7 @@ out=$(desktop-file-validate "$root/share/applications/$id.desktop" 2>&1)
 grep -vi '^.*: hint:' <<<"$out" | grep -q . && fail "desktop-file-validate: $out"
 
 # No homepage: the project has none yet, and an invented address would lead nowhere (appstreamcli
-# 1.0 warns of it; debian/quorvel.lintian-overrides says the same).
+# 1.0 warns of it; debian/appstream.lintian-overrides says the same).
 out=$(appstreamcli validate --pedantic --no-net --no-color "$root/share/metainfo/$id.metainfo.xml" 2>&1)
 grep -E '^[EW]:' <<<"$out" | grep -v ': url-homepage-missing' && fail "appstreamcli validate: $out"
 
