@@ -193,31 +193,22 @@ try:
     if boxes != ["Risposta"]:
         fail(f"text boxes in the accessibility tree: {boxes} (the hidden ones hold the answer)")
 
-    step = Step("a wrong answer, Enter")
-    type_text(str((number + 1) % 10000))
-    key("Return")
-    step.expect(rf"Sbagliato.*\b{number}\b", f"the verdict with {number}")
+    def answer(typed, word, verdict, what):
+        """Types an answer and Enter, then Enter again: the verdict, once, then the answer box."""
+        step = Step(f"a {what} answer, Enter")
+        type_text(str(typed))
+        key("Return")
+        step.expect(verdict, f"the {what} verdict")
+        next_step = Step("Enter (next exercise)")
+        key("Return")
+        next_step.expect(r"Risposta", "the answer box")
+        if step.words().count(word) != 1:
+            fail(f"the {what} verdict is not spoken once: {step.words()!r}")
+        step.report()
+        next_step.report()
 
-    next_step = Step("Enter (next exercise)")
-    key("Return")
-    next_step.expect(r"Risposta", "the answer box")
-    if step.words().count("Sbagliato") != 1:
-        fail(f"the wrong verdict is not spoken once: {step.words()!r}")
-    step.report()
-    next_step.report()
-
-    number = the_number(window) or 0
-    step = Step("a right answer, Enter")
-    type_text(str(number))
-    key("Return")
-    step.expect(r"Esatto", "the verdict")
-    next_step = Step("Enter (next exercise)")
-    key("Return")
-    next_step.expect(r"Risposta", "the answer box")
-    if step.words().count("Esatto") != 1:
-        fail(f"the right verdict is not spoken once: {step.words()!r}")
-    step.report()
-    next_step.report()
+    answer((number + 1) % 10000, "Sbagliato", rf"Sbagliato.*\b{number}\b", "wrong")
+    answer(the_number(window) or 0, "Esatto", r"Esatto", "right")
 
     # The question opened by keys and by the mouse, answered No (its default) by keys: the
     # keyboard is back in the answer box, and digits typed reach it.
