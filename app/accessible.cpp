@@ -2,6 +2,7 @@
 
 #include "app/abacus.h"
 
+#include <QAccessible>
 #include <QAccessibleWidget>
 #include <QLabel>
 
@@ -130,6 +131,18 @@ QString beadCounts(const Abacus &abacus)
         .arg(abacus.digit(Rod::Hundreds))
         .arg(abacus.digit(Rod::Tens))
         .arg(abacus.digit(Rod::Units));
+}
+
+void focusSaying(QWidget *target, const QString &text)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    target->setFocus();
+    QAccessibleAnnouncementEvent announcement(target, text);
+    QAccessible::updateAccessibility(&announcement);
+#else
+    target->setAccessibleDescription(text);
+    target->setFocus();
+#endif
 }
 
 } // namespace quorvel::accessible

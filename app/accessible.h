@@ -25,6 +25,13 @@ void hideHiddenChildren(QWidget *client);
 // review of the screen reads leaves only.
 QWidget *abacusReading(QWidget *client);
 
+// Moves the focus to TARGET and has a screen reader say TEXT with it, once. Orca 43 speaks a
+// newly focused control's description, but no label's new text: there TEXT is TARGET's
+// description. Orca 48 keeps what it read of a control's description for up to two seconds, so a
+// second verdict given that way within them would be read as the first: where Qt can announce
+// (6.8), TEXT is an announcement after the focus, and TARGET keeps its own description.
+void focusSaying(QWidget *target, const QString &text);
+
 // The beads of each rod as a place-value exercise, "migliaia 3, centinaia 9, decine 8, unità 2".
 QString beadCounts(const Abacus &abacus);
 

@@ -312,10 +312,9 @@ void Tavola::Text3_KeyPress(int &KeyAscii)
         return;
     const bool right = answerIsRight();
     const rules::Verdict verdict = rules::answerVerdict(right, Text1->text().toStdString());
-    // A screen reader speaks a focused control's name and description, but no label's new text:
-    // the verdict is spoken with the button the focus moves to, once, as the pupil presses Enter.
-    cmdNext->setAccessibleDescription(QString::fromStdString(verdict.text));
-    cmdNext->setFocus();
+    // A screen reader says no label's new text: the verdict is spoken with the button the focus
+    // moves to, once, as the pupil presses Enter.
+    accessible::focusSaying(cmdNext, QString::fromStdString(verdict.text));
     if (right) {
         esatte.increment();
         setVerdict(verdict);

@@ -9,7 +9,6 @@ Run on an X server with a session bus of its own (run-under-xvfb.sh):
 import os
 import subprocess
 import sys
-import time
 
 program = sys.argv[1]
 failures = []
@@ -20,27 +19,8 @@ def fail(message):
     print("FAIL", message)
 
 
-def wait_for(what, timeout=60.0):
-    """Polls until what() gives something, within generous bounds: the game may start slowly
-    under the sanitizers on a busy machine."""
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        found = what()
-        if found:
-            return found
-        pump(0.1)
-
-
+from atspi_wait import the_window, wait_for  # noqa: E402
 from gi.repository import Gio, GLib  # noqa: E402
-
-
-def pump(seconds):
-    deadline = time.monotonic() + seconds
-    context = GLib.MainContext.default()
-    while time.monotonic() < deadline:
-        while context.pending():
-            context.iteration(False)
-        time.sleep(0.02)
 
 
 def accessibility_bus_up():
@@ -64,13 +44,6 @@ import pyatspi  # noqa: E402
 game = subprocess.Popen([program], env=dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
 
 
-def the_window():
-    for app in pyatspi.Registry.getDesktop(0):
-        for child in app or ():
-            if child is not None and child.name.startswith("Quorvel - "):
-                return child
-
-
 def showing(node):
     """Every control a pupil can see, depth first."""
     for child in node:
@@ -81,7 +54,7 @@ def showing(node):
 
 
 try:
-    window = wait_for(the_window)
+    window = wait_for(lambda: the_window(pyatspi.Registry))
     if window is None:
         fail("the game's window does not appear on the accessibility bus")
         sys.exit(1)
