@@ -124,11 +124,6 @@ const Shape &Abacus::bead(Rod rod, int index) const
     return m_beads[rodIndex(rod)][index - 1];
 }
 
-const Shape &Abacus::rod(Rod rod) const
-{
-    return m_rods[rodIndex(rod)];
-}
-
 void Abacus::showDigit(Rod rod, int digit)
 {
     if (digit < 0 || digit > BeadsPerRod)

@@ -52,7 +52,6 @@ public:
     // Bead k (1..9) of a rod; bead 1 is the lowest.
     const Shape &bead(Rod rod, int index) const;
     Shape &bead(Rod rod, int index);
-    const Shape &rod(Rod rod) const;
     const Shape &baseBar() const { return m_baseBar; }
     Shape &baseBar() { return m_baseBar; }
 

@@ -1,12 +1,5 @@
 #include "app/design.h"
 
-#include <QFontDatabase>
-#include <QGuiApplication>
-
-#include <fontconfig/fontconfig.h>
-
-#include <memory>
-
 namespace quorvel::design {
 
 QColor systemColour(SystemColour which, const QPalette &palette)
@@ -44,54 +37,6 @@ QFont font(const QString &family, qreal pointSize, bool bold, bool italic)
     // missing.
     f.setStyleStrategy(QFont::NoFontMerging);
     return f;
-}
-
-bool loadFontConfiguration()
-{
-    // FcInit also parses every file of fontconfig's template folder (conf.avail: the rules a
-    // system may enable, some forty files), only to list them for fc-conflist; nothing of it
-    // reaches the configuration. That is two thirds of FcInit's time (5.3 → 2.0 ms here).
-    // Without cache folders fontconfig would add fallback ones itself: FcInit handles that case.
-    FcConfig *config = FcConfigCreate();
-    bool loaded = false;
-    if (config && FcConfigParseAndLoad(config, nullptr, FcTrue)) {
-        FcStrList *cacheFolders = FcConfigGetCacheDirs(config);
-        const bool cached = cacheFolders && FcStrListNext(cacheFolders);
-        if (cacheFolders)
-            FcStrListDone(cacheFolders);
-        // The current configuration holds a reference of its own.
-        loaded = cached && FcConfigBuildFonts(config) && FcConfigSetCurrent(config);
-    }
-    if (config)
-        FcConfigDestroy(config);
-    if (!loaded)
-        FcInit();
-    return loaded;
-}
-
-void nameDesktopFontByItsFace()
-{
-    QFont desktop = QGuiApplication::font();
-    // The family of fontconfig's best match for the name: the name itself for an installed
-    // family, otherwise the first of the list Qt would have had fontconfig sort. (Qt lists the
-    // generic "Sans Serif", "Serif" and "Monospace" among its families, without a face.)
-    const auto pattern = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>(FcPatternCreate(),
-                                                                                 &FcPatternDestroy);
-    const QByteArray alias = desktop.family().toUtf8();
-    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8 *>(alias.data()));
-    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
-    FcDefaultSubstitute(pattern.get());
-    FcResult result = FcResultNoMatch;
-    const auto match = std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)>(
-        FcFontMatch(nullptr, pattern.get(), &result), &FcPatternDestroy);
-    FcChar8 *family = nullptr;
-    if (!match || FcPatternGetString(match.get(), FC_FAMILY, 0, &family) != FcResultMatch)
-        return;
-    const QString face = QString::fromUtf8(reinterpret_cast<const char *>(family));
-    if (face == desktop.family() || !QFontDatabase::families().contains(face))
-        return;
-    desktop.setFamilies({face});
-    QGuiApplication::setFont(desktop);
 }
 
 } // namespace quorvel::design

@@ -48,17 +48,4 @@ QColor systemColour(SystemColour which, const QPalette &palette);
 // the metric-compatible Liberation face that stands in for it.
 QFont font(const QString &family, qreal pointSize, bool bold = false, bool italic = false);
 
-// Reads fontconfig's configuration and font list and makes them the process's, as FcInit does,
-// but without also reading the description of every rule fontconfig ships and the system has not
-// enabled. Falls back to FcInit, and returns false, when the configuration cannot be loaded that
-// way. Call before anything else uses fontconfig.
-bool loadFontConfiguration();
-
-// Where the desktop names its font by a fontconfig alias ("Sans Serif", "Sans"), the application
-// font names the face fontconfig draws it with instead: same face, but Qt need not read every
-// installed family's names and have fontconfig sort every font to find it, the first time a
-// control asks for the font (at start-up, and the more fonts are installed the longer).
-// Call once the application object exists, before any control is made.
-void nameDesktopFontByItsFace();
-
 } // namespace quorvel::design

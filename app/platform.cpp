@@ -1,10 +1,6 @@
 #include "app/platform.h"
 
-#include <QFile>
 #include <QGuiApplication>
-#include <QLibraryInfo>
-
-#include <dlfcn.h>
 
 namespace quorvel {
 
@@ -30,31 +26,6 @@ void choosePlatform()
     const QByteArray platform = preferredPlatform([](const char *name) { return qgetenv(name); });
     if (!platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", platform);
-}
-
-bool usesQtsX11Plugin(const Environment &environment)
-{
-    if (environment("DISPLAY").isEmpty() || !environment("QT_PLUGIN_PATH").isEmpty()
-        || !environment("QT_QPA_PLATFORM_PLUGIN_PATH").isEmpty())
-        return false;
-    // The first of the platforms listed, without its options ("xcb:option=value;wayland").
-    const QByteArray first
-        = environment("QT_QPA_PLATFORM").split(';').constFirst().split(':').constFirst();
-    return first.isEmpty() || first == "xcb";
-}
-
-void mapX11Plugin()
-{
-    if (!usesQtsX11Plugin([](const char *name) { return qgetenv(name); }))
-        return;
-    // The plugin brings some twenty libraries. While another thread of the process runs, each
-    // mprotect and munmap the dynamic loader makes as it maps them interrupts the other core to
-    // flush its address cache, and waits for it: mapped before the thread that reads ahead
-    // starts, they cost no such waits. Qt's own loading then finds them in place; the handle
-    // stays open, as Qt keeps the plugin loaded until the end.
-    const QString plugin
-        = QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms/libqxcb.so");
-    dlopen(QFile::encodeName(plugin).constData(), RTLD_LAZY);
 }
 
 bool onWayland()

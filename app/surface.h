@@ -60,7 +60,6 @@ public:
     const Abacus &abacus() const { return m_abacus; }
     RuntimeDrawing &drawing() { return m_drawing; }
 
-    QColor backgroundColour() const { return m_background; }
     void setBackgroundColour(const QColor &colour);
 
 protected:

@@ -76,11 +76,6 @@ struct Digits
     friend bool operator==(const Digits &, const Digits &) = default;
 };
 Digits splitDigits(int number);
-// Bead k (1..9) of a rod showing digit d is visible when k ≤ d: one stack from the bottom.
-constexpr bool beadVisible(int digit, int bead)
-{
-    return bead <= digit;
-}
 
 // The window's colour for a score: greener with right answers, redder and bluer with wrong ones.
 Colour backgroundColour(const Counter &esatte, const Counter &errate);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <compare>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
@@ -50,8 +49,6 @@ public:
 
     // The whole part, with the fraction cut off toward zero: 2.9 gives 2, -2.9 gives -2.
     constexpr std::int64_t wholePart() const noexcept { return m_units / unitsPerWhole; }
-
-    friend constexpr auto operator<=>(const Currency &, const Currency &) noexcept = default;
 
 private:
     std::int64_t m_units = 0;

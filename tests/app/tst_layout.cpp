@@ -1,7 +1,6 @@
 // The window as it is loaded, before its first exercise: what must hold whatever the boxes and
 // colours of the layout are.
 #include "app/abacus.h"
-#include "app/design.h"
 #include "app/program.h"
 #include "app/surface.h"
 #include "app/tavola.h"
@@ -14,9 +13,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
-
-#include <fontconfig/fontconfig.h>
-#include <memory>
 
 using namespace quorvel;
 
@@ -119,67 +115,6 @@ private slots:
                      classic.topLeft() - Tavola::CharacterPlace);
             QVERIFY(!beads.translated(placed.topLeft()).intersects(wizard));
             QVERIFY(placed.adjusted(-1, -1, 1, 1).intersects(wizard));
-        }
-    }
-
-    // Named by its face, the desktop's font is drawn exactly as Qt drew it by the desktop's name,
-    // for a generic name and a family alike.
-    void desktopFontKeepsItsFace_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("generic") << "Serif";
-        QTest::newRow("desktop's") << QApplication::font().family();
-        QTest::newRow("family") << "Liberation Sans";
-    }
-    void desktopFontKeepsItsFace()
-    {
-        QFETCH(QString, name);
-        const QFont saved = QApplication::font();
-        QFont asked = saved;
-        asked.setFamilies({name});
-        asked.setBold(true);
-        const QFontInfo drawn(asked);
-        QApplication::setFont(asked);
-        design::nameDesktopFontByItsFace();
-        const QFont named = QApplication::font();
-        QApplication::setFont(saved);
-        // Where Qt knows the face only by a foundry-qualified name ("Nimbus Sans [UKWN]"), the
-        // desktop's name stays, and so does the face.
-        QCOMPARE(QFontInfo(named).family(), drawn.family());
-        QCOMPARE(QFontInfo(named).styleName(), drawn.styleName());
-        QCOMPARE(named.pointSizeF(), asked.pointSizeF());
-    }
-
-    // The configuration the game loads for itself chooses every face and its rendering (hinting,
-    // antialiasing) as the one FcInit loads: the system's rules, its fonts, nothing left out.
-    void fontConfigurationIsTheSystemOne()
-    {
-        QVERIFY(design::loadFontConfiguration());
-        const auto standard = std::unique_ptr<FcConfig, decltype(&FcConfigDestroy)>(
-            FcInitLoadConfigAndFonts(), &FcConfigDestroy);
-        auto match = [](FcConfig *config, const char *family, int weight) {
-            FcPattern *pattern
-                = FcPatternBuild(nullptr, FC_FAMILY, FcTypeString, family, FC_PIXEL_SIZE,
-                                 FcTypeDouble, 11.0, FC_WEIGHT, FcTypeInteger, weight, nullptr);
-            FcConfigSubstitute(config, pattern, FcMatchPattern);
-            FcDefaultSubstitute(pattern);
-            FcResult result = FcResultNoMatch;
-            FcPattern *found = FcFontMatch(config, pattern, &result);
-            FcChar8 *text = found ? FcNameUnparse(found) : nullptr;
-            const QByteArray unparsed(reinterpret_cast<const char *>(text));
-            free(text);
-            if (found)
-                FcPatternDestroy(found);
-            FcPatternDestroy(pattern);
-            return unparsed;
-        };
-        for (const char *family : {"Liberation Sans", "Liberation Serif", "Arial", "Sans Serif",
-                                   "monospace", "DejaVu Sans"}) {
-            for (int weight : {FC_WEIGHT_REGULAR, FC_WEIGHT_BOLD}) {
-                const QByteArray ours = match(nullptr, family, weight);
-                QVERIFY2(!ours.isEmpty(), family);
-                QCOMPARE(ours, match(standard.get(), family, weight));
-            }
         }
     }
 

@@ -45,31 +45,6 @@ private slots:
                  platform);
     }
 
-    // Only the plugin Qt is going to load from its own folder is mapped ahead of it.
-    void x11Plugin_data()
-    {
-        QTest::addColumn<QString>("environment");
-        QTest::addColumn<bool>("mapped");
-        QTest::newRow("X11 session") << "XDG_SESSION_TYPE=x11 DISPLAY=:0" << true;
-        QTest::newRow("XWayland first, with an option")
-            << "QT_QPA_PLATFORM=xcb:nograb;wayland DISPLAY=:0" << true;
-        QTest::newRow("a platform named alike") << "QT_QPA_PLATFORM=xcbx DISPLAY=:0" << false;
-        QTest::newRow("Wayland") << "QT_QPA_PLATFORM=wayland DISPLAY=:0" << false;
-        QTest::newRow("offscreen") << "QT_QPA_PLATFORM=offscreen DISPLAY=:0" << false;
-        QTest::newRow("no display") << "XDG_SESSION_TYPE=tty" << false;
-        QTest::newRow("plugins of the user's") << "DISPLAY=:0 QT_PLUGIN_PATH=/opt/qt" << false;
-        QTest::newRow("platform plugins of the user's")
-            << "DISPLAY=:0 QT_QPA_PLATFORM_PLUGIN_PATH=/opt/qt/platforms" << false;
-    }
-
-    void x11Plugin()
-    {
-        QFETCH(QString, environment);
-        QFETCH(bool, mapped);
-        const auto variables = parse(environment);
-        QCOMPARE(usesQtsX11Plugin([&](const char *name) { return variables.value(name); }), mapped);
-    }
-
     void popupPlace_data()
     {
         // A 100 x 80 figure over a 400 x 300 window whose middle (100..299, 40..239) must stay

@@ -1,6 +1,6 @@
 #include "words/numlett.h"
 
-#include <gtest/gtest.h>
+#include <QTest>
 
 #include <algorithm>
 #include <cstdint>
@@ -80,7 +80,7 @@ std::int64_t readBack(const std::string &name)
 }
 
 // Pairs of a number as decimal text and its name ("-" for the empty text), one or two where the
-// naming turns; the read-back test below covers the rest. The last lines: only the whole part is
+// naming turns; the read-back test covers the rest. The last lines: only the whole part is
 // named, and whatever has no name (below 1, from 10^12 up) gives the empty text.
 constexpr std::string_view names = R"(
     0 -  1 uno  17 diciassette  21 ventuno  23 ventitre  28 ventotto  101 centouno  108 centootto
@@ -102,62 +102,97 @@ std::vector<std::pair<std::string, std::string>> pairs(std::string_view table)
     return result;
 }
 
-TEST(Numlett, NamesEveryKindOfNumber)
-{
-    for (const auto &[number, name] : pairs(names))
-        EXPECT_EQ(numlett(Currency::fromText(number)), name == "-" ? "" : name) << number;
-}
-
-TEST(Numlett, EveryNameIsWellFormedAndReadsBack)
-{
-    // Every number to 9999, then large ones whose groups are drawn with a bias to 0, 1 and the cut
-    // tens, where the naming turns. Catches a word taken from the wrong entry, a vowel dropped
-    // where it must stay or kept where it must go, and anything that is not a known word (blanks,
-    // accents).
-    std::mt19937_64 random(20240601);
-    const std::vector<int> turns {0, 0, 1, 1, 21, 28, 101, 108, 180, 981};
-    auto group = [&]() -> std::int64_t {
-        return random() % 2 ? turns[random() % turns.size()] : static_cast<int>(random() % 1000);
-    };
-    for (std::int64_t i = 0; i < 110'000; ++i) {
-        const std::int64_t n
-            = i < 10'000 ? i : ((group() * 1000 + group()) * 1000 + group()) * 1000 + group();
-        const std::string name = numlett(Currency::fromWhole(n));
-        ASSERT_EQ(readBack(name), n) << name;
-    }
-}
-
-TEST(Currency, ReadsDecimalText)
-{
-    // Text and ten-thousandths; past the fourth decimal a tie goes to the even neighbour.
-    constexpr std::string_view readings = R"(
-        0 0  9999 99990000  +3 30000  -12.5 -125000  7. 70000  .25 2500  -0 0  0.0001 1
-        000000000000000000000042 420000  0.00005 0  0.00015 2  0.000051 1  -1.23456 -12346
-        -0.00005 0  2.99999 30000  922337203685477.5807 9223372036854775807
-        -922337203685477.5808 -9223372036854775808  922337203685477.58074999 9223372036854775807
-    )";
-    for (const auto &[text, units] : pairs(readings))
-        EXPECT_EQ(Currency::fromText(text).tenThousandths(), std::stoll(units)) << text;
-}
-
-TEST(Currency, RejectsBadText)
-{
-    for (const char *text : {"", " ", "1 ", " 1", "abc", "12a", "-", "+", ".", "-.", "--1", "+-1",
-                             "1.2.3", "1,5", "1e3", "0x10", "1-", "\xc2\xbd"})
-        EXPECT_THROW(Currency::fromText(text), std::invalid_argument) << '"' << text << '"';
-    for (const char *text :
-         {"922337203685477.5808", "-922337203685477.5809", "922337203685477.58075",
-          "-922337203685477.58086", "99999999999999999999"})
-        EXPECT_THROW(Currency::fromText(text), std::out_of_range) << text;
-}
-
-TEST(Currency, WholeNumbers)
-{
-    EXPECT_EQ(Currency::fromWhole(922'337'203'685'477).wholePart(), 922'337'203'685'477);
-    EXPECT_EQ(Currency::fromWhole(-922'337'203'685'477).wholePart(), -922'337'203'685'477);
-    EXPECT_THROW(Currency::fromWhole(922'337'203'685'478), std::out_of_range);
-    EXPECT_THROW(Currency::fromWhole(INT64_MIN), std::out_of_range);
-    EXPECT_EQ(Currency::fromText("-2.9").wholePart(), -2);
-}
-
 } // namespace
+
+class TestWords : public QObject
+{
+    Q_OBJECT
+private slots:
+    void namesEveryKindOfNumber_data()
+    {
+        QTest::addColumn<QByteArray>("number");
+        QTest::addColumn<QByteArray>("name");
+        for (const auto &[number, name] : pairs(names))
+            QTest::newRow(number.c_str())
+                << QByteArray::fromStdString(number)
+                << (name == "-" ? QByteArray() : QByteArray::fromStdString(name));
+    }
+
+    void namesEveryKindOfNumber()
+    {
+        QFETCH(QByteArray, number);
+        QFETCH(QByteArray, name);
+        QCOMPARE(QByteArray::fromStdString(numlett(Currency::fromText(number.toStdString()))),
+                 name);
+    }
+
+    void everyNameIsWellFormedAndReadsBack()
+    {
+        // Every number to 9999, then large ones whose groups are drawn with a bias to 0, 1 and the
+        // cut tens, where the naming turns. Catches a word taken from the wrong entry, a vowel
+        // dropped where it must stay or kept where it must go, and anything that is not a known
+        // word (blanks, accents).
+        std::mt19937_64 random(20240601);
+        const std::vector<int> turns {0, 0, 1, 1, 21, 28, 101, 108, 180, 981};
+        auto group = [&]() -> std::int64_t {
+            return random() % 2 ? turns[random() % turns.size()]
+                                : static_cast<int>(random() % 1000);
+        };
+        for (std::int64_t i = 0; i < 110'000; ++i) {
+            const std::int64_t n
+                = i < 10'000 ? i : ((group() * 1000 + group()) * 1000 + group()) * 1000 + group();
+            const std::string name = numlett(Currency::fromWhole(n));
+            if (readBack(name) != n)
+                QFAIL(qPrintable(QStringLiteral("%1 named \"%2\"").arg(n).arg(name.c_str())));
+        }
+    }
+
+    void readsDecimalText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<qint64>("units"); // ten-thousandths
+        // Past the fourth decimal a tie goes to the even neighbour.
+        constexpr std::string_view readings = R"(
+            0 0  9999 99990000  +3 30000  -12.5 -125000  7. 70000  .25 2500  -0 0  0.0001 1
+            000000000000000000000042 420000  0.00005 0  0.00015 2  0.000051 1  -1.23456 -12346
+            -0.00005 0  2.99999 30000  922337203685477.5807 9223372036854775807
+            -922337203685477.5808 -9223372036854775808  922337203685477.58074999 9223372036854775807
+        )";
+        for (const auto &[text, units] : pairs(readings))
+            QTest::newRow(text.c_str())
+                << QByteArray::fromStdString(text) << qint64(std::stoll(units));
+    }
+
+    void readsDecimalText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(qint64, units);
+        QCOMPARE(Currency::fromText(text.toStdString()).tenThousandths(), units);
+    }
+
+    void rejectsBadText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("tooLarge"); // a number, but none the type holds
+        for (const char *text : {"", " ", "1 ", " 1", "abc", "12a", "-", "+", ".", "-.", "--1",
+                                 "+-1", "1.2.3", "1,5", "1e3", "0x10", "1-", "\xc2\xbd"})
+            QTest::addRow("\"%s\"", text) << QByteArray(text) << false;
+        for (const char *text :
+             {"922337203685477.5808", "-922337203685477.5809", "922337203685477.58075",
+              "-922337203685477.58086", "99999999999999999999"})
+            QTest::newRow(text) << QByteArray(text) << true;
+    }
+
+    void rejectsBadText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, tooLarge);
+        if (tooLarge)
+            QVERIFY_THROWS_EXCEPTION(std::out_of_range, Currency::fromText(text.toStdString()));
+        else
+            QVERIFY_THROWS_EXCEPTION(std::invalid_argument, Currency::fromText(text.toStdString()));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestWords)
+#include "tst_words.moc"
