@@ -1,11 +1,11 @@
 #include "character/agent.h"
 
-#include "character/animation_player.h"
-#include "character/character_file.h"
-#include "character/character_window.h"
+#include "character/format/character_file.h"
 #include "character/owner_window.h"
 #include "character/request_queue.h"
-#include "character/voice.h"
+#include "character/view/animation_player.h"
+#include "character/view/character_window.h"
+#include "character/voice/voice.h"
 #include "engine/runtime_error.h"
 
 #include <QTimer>

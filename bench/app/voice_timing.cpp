@@ -8,10 +8,10 @@
 #include "app/program.h"
 #include "app/tavola.h"
 #include "character/agent.h"
-#include "character/character_file.h"
-#include "character/sound_stream.h"
-#include "character/speech.h"
-#include "character/voice.h"
+#include "character/format/character_file.h"
+#include "character/voice/sound_stream.h"
+#include "character/voice/speech.h"
+#include "character/voice/voice.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
 // The character's costly steps: reading Merlin's file, drawing a frame, preparing and
 // synthesising a sentence. Everything but the synthesis runs on the UI thread.
 
-#include "character/character_file.h"
-#include "character/character_window.h"
-#include "character/pronunciation.h"
-#include "character/speech.h"
+#include "character/format/character_file.h"
+#include "character/view/character_window.h"
+#include "character/voice/pronunciation.h"
+#include "character/voice/speech.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,8 +1,8 @@
 // Writes what the wizard would say to WAV files, through the game's own synthesis (the spoken
 // form, Merlin's voice settings, the trimmed silence), to listen to or look at:
 //   say_to_wav FOLDER TEXT...      one FOLDER/N.wav per text, N from 1
-#include "character/character_file.h"
-#include "character/speech.h"
+#include "character/format/character_file.h"
+#include "character/voice/speech.h"
 
 #include <QCoreApplication>
 #include <QDataStream>

@@ -14,8 +14,8 @@
 // more than four unstressed groups in a row; and no z: the s of "sei", "sette", "sedici",
 // "sessanta", "settanta" stays unvoiced.
 
-#include "character/pronunciation.h"
-#include "character/speech.h"
+#include "character/voice/pronunciation.h"
+#include "character/voice/speech.h"
 #include "words/numlett.h"
 
 #include <QRandomGenerator>

@@ -1,9 +1,9 @@
 // The voice: the pronunciation rewrite leads back to the text as written (how it sounds is judged
 // in tst_character_pronunciation), and real espeak-ng synthesis whose word timings do too.
 
-#include "character/pronunciation.h"
-#include "character/speech.h"
-#include "character/speech_player.h"
+#include "character/voice/pronunciation.h"
+#include "character/voice/speech.h"
+#include "character/voice/speech_player.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "character/frame_composer.h"
-#include "character/manifest.h"
+#include "character/format/manifest.h"
+#include "character/view/frame_composer.h"
 
 #include <QImage>
 #include <QPoint>

@@ -1,4 +1,4 @@
-#include "character/character_file.h"
+#include "character/format/character_file.h"
 
 #include "engine/runtime_error.h"
 

@@ -1,6 +1,6 @@
-#include "character/character_window.h"
+#include "character/view/character_window.h"
 
-#include "character/character_file.h"
+#include "character/format/character_file.h"
 
 #include <QAccessibleWidget>
 #include <QBitmap>

@@ -1,4 +1,4 @@
-#include "character/pronunciation.h"
+#include "character/voice/pronunciation.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "character/manifest.h"
-#include "character/voice_engine.h"
+#include "character/format/manifest.h"
+#include "character/voice/voice_engine.h"
 
 #include <QList>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "character/voice.h"
+#include "character/voice/voice.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "character/manifest.h"
+#include "character/format/manifest.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "character/manifest.h"
-#include "character/speech.h"
+#include "character/format/manifest.h"
+#include "character/voice/speech.h"
 
 #include <QElapsedTimer>
 #include <QFutureWatcher>

@@ -1,6 +1,6 @@
-#include "character/speech_player.h"
+#include "character/voice/speech_player.h"
 
-#include "character/sound_stream.h"
+#include "character/voice/sound_stream.h"
 
 namespace quorvel {
 

@@ -1,6 +1,6 @@
-#include "character/speech.h"
+#include "character/voice/speech.h"
 
-#include "character/pronunciation.h"
+#include "character/voice/pronunciation.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

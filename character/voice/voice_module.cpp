@@ -1,7 +1,7 @@
 // The voice module: the character's voice (espeak-ng, the sound server's client) behind
 // VoiceEngine.
-#include "character/speech_player.h"
-#include "character/voice_engine.h"
+#include "character/voice/speech_player.h"
+#include "character/voice/voice_engine.h"
 
 namespace {
 
