@@ -4,7 +4,7 @@
 #include "character/format/character_file.h"
 #include "character/view/character_window.h"
 #include "character/voice/pronunciation.h"
-#include "character/voice/speech.h"
+#include "character/voice/synthesis.h"
 
 #include <QApplication>
 #include <QFile>
@@ -74,7 +74,7 @@ void synthesiseGreeting(benchmark::State &state)
 {
     VoiceSettings voice;
     for (auto _ : state) {
-        const Utterance utterance = speech_engine::synthesise(kGreeting, voice);
+        const Utterance utterance = synthesise(kGreeting, voice);
         state.counters["speech_ms"] = utterance.durationMs();
     }
 }
