@@ -310,11 +310,6 @@ QString Character::id() const
     return d->id;
 }
 
-bool Character::isVisible() const
-{
-    return d->window->isVisible();
-}
-
 bool Character::isIdle() const
 {
     return d->queue.isIdle();

@@ -233,7 +233,6 @@ namespace {
 std::shared_ptr<const LoadedCharacter> readCharacterFile(const QString &path)
 {
     auto character = std::make_shared<LoadedCharacter>();
-    character->filePath = path;
     QFile file;
     if (const QString problem = openRegular(path, file); !problem.isEmpty())
         failAccess(path, problem);

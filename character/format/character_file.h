@@ -30,7 +30,6 @@ struct LoadedCharacter
     LoadedCharacter();
     ~LoadedCharacter();
 
-    QString filePath;
     CharacterModel model;
     // The pictures' SVG text, same order as model.imageNames. Checked when the file loads, but
     // parsed only when drawn: a parsed picture costs far more memory than its text, and the game

@@ -30,8 +30,6 @@ public:
 
     // For a program that links the voice in (tests, benchmarks): no module is loaded.
     static void useEngine(CreateVoiceEngine *create);
-    // Where the module is looked for: beside the program, where the build and the install put it.
-    static QString moduleFolder();
 
 signals:
     void voiceStarted();
