@@ -2,7 +2,7 @@
 #include "app/platform.h"
 #include "app/program.h"
 #include "app/tavola.h"
-#include "character/character_file.h"
+#include "character/format/character_file.h"
 
 #include <QFileInfo>
 

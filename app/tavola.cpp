@@ -9,7 +9,7 @@
 #include "app/time_format.h"
 #include "app/wayland_popups.h"
 #include "character/agent.h"
-#include "character/character_file.h"
+#include "character/format/character_file.h"
 #include "words/numlett.h"
 
 #include <QAccessible>

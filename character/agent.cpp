@@ -1,11 +1,11 @@
 #include "character/agent.h"
 
-#include "character/animation_player.h"
-#include "character/character_file.h"
-#include "character/character_window.h"
+#include "character/format/character_file.h"
 #include "character/owner_window.h"
 #include "character/request_queue.h"
-#include "character/voice.h"
+#include "character/view/animation_player.h"
+#include "character/view/character_window.h"
+#include "character/voice/voice.h"
 #include "engine/runtime_error.h"
 
 #include <QTimer>
@@ -46,7 +46,7 @@ struct Character::Private
     bool speaking = false;
 
     // Declared last so that it goes first: it must not report into a half-destroyed character.
-    std::unique_ptr<Voice> player;
+    std::unique_ptr<Voice> voice;
 
     const CharacterModel &model() const { return loaded->model; }
     CharacterRequest enqueue(const CharacterAction &action);
@@ -127,7 +127,7 @@ bool Character::Private::startOne()
             balloon->setText(action.text);
             speaking = true;
             // The sound first: showing the balloon costs a few milliseconds.
-            player->say(action.text, model().voice, action.aloud);
+            voice->say(action.text, model().voice, action.aloud);
             if (!alive) // a ready sound may begin, and report, at once
                 return false;
             placeBalloon();
@@ -167,7 +167,7 @@ void Character::Private::hideCharacter()
 {
     animator->stop();
     balloonLinger.stop();
-    player->stop();
+    voice->stop();
     speaking = false;
     balloon->hide();
     window->hide();
@@ -198,7 +198,7 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
     d->animator = std::make_unique<AnimationPlayer>(
         d->model(), d->window.get(),
         [this] { return d->speaking ? d->model().speak : d->model().idle; }, this);
-    d->player = std::make_unique<Voice>(this); // a child, so that a probe can find it
+    d->voice = std::make_unique<Voice>(this); // a child, so that a probe can find it
     d->owner = new OwnerWindow(control, this);
     connect(d->owner, &OwnerWindow::ready, this, [this] { d->startNext(); });
 
@@ -216,10 +216,10 @@ Character::Character(const QString &id, std::shared_ptr<const LoadedCharacter> l
     connect(d->window.get(), &CharacterWindow::hideRequested, this, [this] { d->hideCharacter(); });
     connect(d->window.get(), &CharacterWindow::moved, this, [this] { d->placeBalloon(); });
 
-    Voice *player = d->player.get();
-    connect(player, &Voice::voiceStarted, this, [this] { d->play(d->model().speak, false); });
-    connect(player, &Voice::revealed, d->balloon.get(), &BalloonWindow::setRevealed);
-    connect(player, &Voice::finished, this, [this] {
+    Voice *voice = d->voice.get();
+    connect(voice, &Voice::voiceStarted, this, [this] { d->play(d->model().speak, false); });
+    connect(voice, &Voice::revealed, d->balloon.get(), &BalloonWindow::setRevealed);
+    connect(voice, &Voice::finished, this, [this] {
         d->speaking = false;
         d->balloonLinger.start();
         d->play(d->model().idle, false);
@@ -276,7 +276,7 @@ CharacterRequest Character::setHeight(int pixels)
 CharacterRequest Character::Speak(const QString &text, bool aloud)
 {
     if (aloud && !text.trimmed().isEmpty())
-        d->player->prepare(text, d->model().voice);
+        d->voice->prepare(text, d->model().voice);
     return d->enqueue(CharacterAction::speak(d->id, text, aloud));
 }
 
@@ -308,11 +308,6 @@ CharacterRequest Character::Stop(const CharacterRequest &request)
 QString Character::id() const
 {
     return d->id;
-}
-
-bool Character::isVisible() const
-{
-    return d->window->isVisible();
 }
 
 bool Character::isIdle() const

@@ -40,7 +40,6 @@ public:
     CharacterRequest Stop(const CharacterRequest &request);
 
     QString id() const;
-    bool isVisible() const;
     // Nothing queued and nothing being carried out.
     bool isIdle() const;
     // The request is queued and has not started.

@@ -2,7 +2,7 @@
 // file, finding a loaded character by its id.
 #include "character/agent.h"
 
-#include "character/character_file.h"
+#include "character/format/character_file.h"
 #include "engine/runtime_error.h"
 
 #include <QDir>

@@ -8,10 +8,9 @@
 #include "app/program.h"
 #include "app/tavola.h"
 #include "character/agent.h"
-#include "character/character_file.h"
-#include "character/sound_stream.h"
-#include "character/speech.h"
-#include "character/voice.h"
+#include "character/format/character_file.h"
+#include "character/voice/sound_stream.h"
+#include "character/voice/synthesis.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -109,7 +108,7 @@ int gaps(const QString &path)
     qsizetype previousEnd = -1;
     for (int u = 0; u < utterances().size(); ++u) {
         const QString &text = utterances()[u];
-        const Utterance said = speech_engine::synthesise(text, voice);
+        const Utterance said = synthesise(text, voice);
         const auto *samples = reinterpret_cast<const qint16 *>(said.samples.constData());
         const qsizetype count = said.samples.size() / 2;
         qsizetype leadIn = 0;
@@ -137,8 +136,6 @@ int gaps(const QString &path)
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    // Linked in rather than loaded, so that its sound stream is found among the window's objects.
-    quorvel::Voice::useEngine(&quorvel_create_voice_engine);
     const QStringList args = app.arguments();
     if (args.value(1) == "play")
         return play();

@@ -1,10 +1,10 @@
 // The character's costly steps: reading Merlin's file, drawing a frame, preparing and
 // synthesising a sentence. Everything but the synthesis runs on the UI thread.
 
-#include "character/character_file.h"
-#include "character/character_window.h"
-#include "character/pronunciation.h"
-#include "character/speech.h"
+#include "character/format/character_file.h"
+#include "character/view/character_window.h"
+#include "character/voice/pronunciation.h"
+#include "character/voice/synthesis.h"
 
 #include <QApplication>
 #include <QFile>
@@ -74,7 +74,7 @@ void synthesiseGreeting(benchmark::State &state)
 {
     VoiceSettings voice;
     for (auto _ : state) {
-        const Utterance utterance = speech_engine::synthesise(kGreeting, voice);
+        const Utterance utterance = synthesise(kGreeting, voice);
         state.counters["speech_ms"] = utterance.durationMs();
     }
 }

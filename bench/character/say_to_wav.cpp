@@ -1,8 +1,8 @@
 // Writes what the wizard would say to WAV files, through the game's own synthesis (the spoken
 // form, Merlin's voice settings, the trimmed silence), to listen to or look at:
 //   say_to_wav FOLDER TEXT...      one FOLDER/N.wav per text, N from 1
-#include "character/character_file.h"
-#include "character/speech.h"
+#include "character/format/character_file.h"
+#include "character/voice/synthesis.h"
 
 #include <QCoreApplication>
 #include <QDataStream>
@@ -48,7 +48,7 @@ int main(int argc, char **argv)
         = loadCharacterFile(QStringLiteral(QUORVEL_SOURCE_CHARACTERS "/merlin.acs"))->model.voice;
     QDir().mkpath(args[1]);
     for (int i = 2; i < args.size(); ++i) {
-        const Utterance said = speech_engine::synthesise(args[i], voice);
+        const Utterance said = synthesise(args[i], voice);
         const QString path = QDir(args[1]).filePath(QString::number(i - 1) + ".wav");
         if (!said.hasSound() || !writeWav(path, said)) {
             std::fprintf(stderr, "%s: %s\n", qPrintable(args[i]), qPrintable(said.problem));

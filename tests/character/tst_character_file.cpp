@@ -1,8 +1,8 @@
 // Loading characters: where a load key leads, what a manifest may hold, the run-time errors of a
 // wrong key, file, id or call, the shipped character's artwork, and how his frames are drawn.
 
-#include "character/character_file.h"
-#include "character/character_window.h"
+#include "character/format/character_file.h"
+#include "character/view/character_window.h"
 #include "fixture.h"
 
 #include <QImage>

@@ -6,7 +6,7 @@
 // when one of two neighbours is a high vowel (i, u: the diphthongs of "sei", "due"), unless a
 // stress mark stands between them (a new stressed syllable: "mila-ùno" is two groups, "milàuno"
 // one); a stress mark belongs to the group after it. Each component has a known number of groups
-// and a stressed one (the table below; "milione" is mi-li-ó-ne in the engine's careful reading).
+// and a stressed one (the table below; "milione" is mi-li-ó-ne in espeak-ng's careful reading).
 // Then, for every number: nothing dropped or merged (the groups are exactly as many as the
 // components' together); every stress on a component's own stressed group; the last component
 // ("ventitré", "centoSEI": nothing stressed after it), "mila", "mille", the millions and
@@ -14,8 +14,8 @@
 // more than four unstressed groups in a row; and no z: the s of "sei", "sette", "sedici",
 // "sessanta", "settanta" stays unvoiced.
 
-#include "character/pronunciation.h"
-#include "character/speech.h"
+#include "character/voice/pronunciation.h"
+#include "character/voice/synthesis.h"
 #include "words/numlett.h"
 
 #include <QRandomGenerator>
@@ -105,7 +105,7 @@ QList<bool> vowelGroups(const QString &ipa)
     return groups;
 }
 
-// What is wrong with how the engine says this number, or nothing.
+// What is wrong with how espeak-ng says this number, or nothing.
 QString judge(long long number)
 {
     const QString word
@@ -114,8 +114,7 @@ QString judge(long long number)
     if (parts.isEmpty())
         return QStringLiteral("the words are not made of known components");
     const QString spoken = spokenForm(word).text;
-    const QString ipa
-        = speech_engine::phonemes(spoken, QStringLiteral("it"), speech_engine::Notation::Ipa);
+    const QString ipa = phonemes(spoken, QStringLiteral("it"), Notation::Ipa);
     const QList<bool> stressed = vowelGroups(ipa);
     QStringList problems;
     if (ipa.contains(u'z'))

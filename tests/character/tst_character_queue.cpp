@@ -2,9 +2,9 @@
 // the balloon, the shape, hiding, resting when left alone, and the control destroyed at awkward
 // moments.
 
-#include "character/animation_player.h"
-#include "character/character_window.h"
 #include "character/owner_window.h"
+#include "character/view/animation_player.h"
+#include "character/view/character_window.h"
 #include "fixture.h"
 
 #include <QApplication>

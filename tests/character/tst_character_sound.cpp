@@ -1,7 +1,7 @@
 // The sound stream against a private PulseAudio server (a null sink) that misbehaves: one that
 // gives no operation to start a short sound, one that takes connections and answers nothing.
 
-#include "character/sound_stream.h"
+#include "character/voice/sound_stream.h"
 
 #include <QFileInfo>
 #include <QProcess>

@@ -1,9 +1,9 @@
 // The voice: the pronunciation rewrite leads back to the text as written (how it sounds is judged
 // in tst_character_pronunciation), and real espeak-ng synthesis whose word timings do too.
 
-#include "character/pronunciation.h"
-#include "character/speech.h"
-#include "character/speech_player.h"
+#include "character/voice/pronunciation.h"
+#include "character/voice/speech_player.h"
+#include "character/voice/synthesis.h"
 
 #include <QTest>
 
@@ -47,7 +47,7 @@ private slots:
     {
         const QString text
             = QStringLiteral("Il numero è settemilasettecentosettantatre e non sessantasei.");
-        const Utterance utterance = speech_engine::synthesise(text, VoiceSettings {});
+        const Utterance utterance = synthesise(text, VoiceSettings {});
         QVERIFY2(utterance.hasSound(), qPrintable(utterance.problem));
         // About 4 s of speech at 150 words a minute, and loud enough to be heard.
         QVERIFY2(utterance.durationMs() > 2500 && utterance.durationMs() < 8000,
@@ -74,7 +74,7 @@ private slots:
         QCOMPARE(revealed, text.split(u' '));
 
         // Markup and phoneme escapes are read out as words, not obeyed.
-        const Utterance tags = speech_engine::synthesise(
+        const Utterance tags = synthesise(
             QStringLiteral("<break time=\"60s\"/> [[a:::::::::]] ciao"), VoiceSettings {});
         QVERIFY(tags.hasSound() && tags.durationMs() < 20000 && tags.words.size() > 2);
     }

@@ -2,7 +2,7 @@
 // refuse it with the file-format error or hand back a model the character can play without
 // further checks: every reference in range, every bound kept.
 
-#include "character/manifest.h"
+#include "character/format/manifest.h"
 #include "engine/runtime_error.h"
 
 #include <cstdint>

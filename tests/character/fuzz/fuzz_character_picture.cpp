@@ -3,7 +3,7 @@
 // its frames. Whatever comes in must be refused with a problem text or drawn without a crash, a
 // sanitizer report or an endless loop (libFuzzer's -timeout catches the last).
 
-#include "character/character_file.h"
+#include "character/format/character_file.h"
 
 #include <QBitmap>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 // libFuzzer target: arbitrary text through the pronunciation rewrite. The spoken text must lead
 // back into the written one, in order, or the balloon would show the wrong words.
 
-#include "character/pronunciation.h"
+#include "character/voice/pronunciation.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
-#include "character/frame_composer.h"
+#include "character/view/frame_composer.h"
 
-#include "character/character_file.h"
+#include "character/format/character_file.h"
 
 #include <QPainter>
 

@@ -1,6 +1,6 @@
-#include "character/manifest.h"
+#include "character/format/manifest.h"
 
-#include "character/manifest_checker.h"
+#include "character/format/manifest_checker.h"
 
 #include <QHash>
 #include <QJsonArray>

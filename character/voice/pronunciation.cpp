@@ -1,4 +1,4 @@
-#include "character/pronunciation.h"
+#include "character/voice/pronunciation.h"
 
 #include <array>
 
@@ -134,7 +134,7 @@ SpokenText spokenForm(const QString &text)
         }
         QList<std::pair<int, QChar>> accents; // where in the word, and the accented letter
         for (qsizetype p = 0; p < parts.size(); ++p) {
-            // Last in its stress group, where the engine would stress the wrong syllable or
+            // Last in its stress group, where espeak-ng would stress the wrong syllable or
             // open the wrong vowel.
             if (p != last && !hyphenBefore[p + 1])
                 continue;
@@ -148,7 +148,7 @@ SpokenText spokenForm(const QString &text)
         for (int k = 0; k < word.size(); ++k) {
             const qsizetype p = starts.indexOf(k);
             if (p > 0 && hyphenBefore[p]) {
-                // After the millions and billions the engine melts a hyphen-joined vowel into
+                // After the millions and billions espeak-ng melts a hyphen-joined vowel into
                 // theirs ("miliardi-ottocento" loses a syllable); a space keeps them apart.
                 const bool apart = isVowel(parts[p][0])
                     && (parts[p - 1].startsWith(u"milion") || parts[p - 1].startsWith(u"miliard"));

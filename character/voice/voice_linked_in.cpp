@@ -1,6 +1,6 @@
 // Test and benchmark programs speak with the voice linked in: they sit in the build tree where the
 // game's own search for its module, beside the game, does not reach.
-#include "character/voice.h"
+#include "character/voice/voice.h"
 
 namespace {
 

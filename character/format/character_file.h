@@ -1,6 +1,6 @@
 #pragma once
 
-#include "character/manifest.h"
+#include "character/format/manifest.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,7 +30,6 @@ struct LoadedCharacter
     LoadedCharacter();
     ~LoadedCharacter();
 
-    QString filePath;
     CharacterModel model;
     // The pictures' SVG text, same order as model.imageNames. Checked when the file loads, but
     // parsed only when drawn: a parsed picture costs far more memory than its text, and the game

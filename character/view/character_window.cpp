@@ -1,6 +1,6 @@
-#include "character/character_window.h"
+#include "character/view/character_window.h"
 
-#include "character/character_file.h"
+#include "character/format/character_file.h"
 
 #include <QAccessibleWidget>
 #include <QBitmap>
@@ -53,8 +53,9 @@ QAccessibleInterface *accessibleCharacter(const QString &className, QObject *obj
     return nullptr;
 }
 
-} // namespace
-
+// Both windows float above the game and must never take the focus from it (the answer box keeps
+// it while the character shows up, moves or speaks), so they are frameless tools that do not
+// accept the focus, and show without activating.
 void makeFloatingWindow(QWidget *window)
 {
     // On X11 he is left to no window manager at all (override-redirect): he stands where the game
@@ -69,6 +70,8 @@ void makeFloatingWindow(QWidget *window)
     static const bool installed = (QAccessible::installFactory(accessibleCharacter), true);
     Q_UNUSED(installed);
 }
+
+} // namespace
 
 CharacterWindow::CharacterWindow(std::shared_ptr<const LoadedCharacter> character)
     : m_character(std::move(character))

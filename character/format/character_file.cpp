@@ -1,4 +1,4 @@
-#include "character/character_file.h"
+#include "character/format/character_file.h"
 
 #include "engine/runtime_error.h"
 
@@ -19,7 +19,6 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <type_traits>
 #include <unistd.h>
@@ -233,7 +232,6 @@ namespace {
 std::shared_ptr<const LoadedCharacter> readCharacterFile(const QString &path)
 {
     auto character = std::make_shared<LoadedCharacter>();
-    character->filePath = path;
     QFile file;
     if (const QString problem = openRegular(path, file); !problem.isEmpty())
         failAccess(path, problem);
@@ -292,11 +290,7 @@ bool preloadCharacterFile(const QString &path)
     // whose next load must see it as it is then.
     if (preloaded || loadedFiles.contains(path))
         return false;
-    auto character = std::async(std::launch::async, [path] {
-        // Second to the thread building the window, and to the display server it waits on.
-        setpriority(PRIO_PROCESS, 0, 10); // this thread only, on Linux
-        return readCharacterFile(path);
-    });
+    auto character = std::async(std::launch::async, [path] { return readCharacterFile(path); });
     preloaded = Preload {path, std::move(character)};
     return true;
 }

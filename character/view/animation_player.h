@@ -1,6 +1,6 @@
 #pragma once
 
-#include "character/manifest.h"
+#include "character/format/manifest.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -29,7 +29,6 @@ public:
     // Something was asked of him: he is lively again for a while.
     void wake();
 
-    int animation() const { return m_animation; }
     bool isResting() const { return m_resting; }
 
     // How long after the last request he starts resting, and how long he holds still between

@@ -1,6 +1,6 @@
-#include "character/speech.h"
+#include "character/voice/synthesis.h"
 
-#include "character/pronunciation.h"
+#include "character/voice/pronunciation.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -45,7 +45,8 @@ struct Collector
     std::function<bool()> cancelled;
 };
 
-struct Engine
+// The process's one espeak-ng, and what it has been set to.
+struct Espeak
 {
     QMutex lock;
     bool tried = false;
@@ -55,18 +56,18 @@ struct Engine
     Collector *collector = nullptr;
 };
 
-Engine &engine()
+Espeak &espeak()
 {
     // Never destroyed: a speech thread left behind at the program's end (see SpeechThread) may
     // still hold it.
-    static Engine *const instance = new Engine;
+    static Espeak *const instance = new Espeak;
     return *instance;
 }
 
-// Called by espeak-ng from inside espeak_ng_Synthesize, under the engine's lock.
+// Called by espeak-ng from inside espeak_ng_Synthesize, under its lock.
 int collect(short *wav, int count, espeak_EVENT *events)
 {
-    Collector *collector = engine().collector;
+    Collector *collector = espeak().collector;
     if (!collector)
         return 1;
     if (wav && count > 0)
@@ -82,7 +83,7 @@ int collect(short *wav, int count, espeak_EVENT *events)
 }
 
 // Both need the lock held.
-bool initialise(Engine &e)
+bool initialise(Espeak &e)
 {
     if (!e.tried) {
         e.tried = true;
@@ -122,7 +123,7 @@ QByteArray voiceFile(const QString &language)
     return {};
 }
 
-bool selectVoice(Engine &e, const QString &language)
+bool selectVoice(Espeak &e, const QString &language)
 {
     if (e.voice == language)
         return true;
@@ -141,9 +142,9 @@ bool selectVoice(Engine &e, const QString &language)
     return true;
 }
 
-void shutdownEngine()
+void shutdownEspeak()
 {
-    Engine &e = engine();
+    Espeak &e = espeak();
     QMutexLocker locker(&e.lock);
     if (e.sampleRate > 0)
         espeak_ng_Terminate();
@@ -152,7 +153,7 @@ void shutdownEngine()
     e.voice.clear();
 }
 
-// Word events count code points from 1 in the text handed to the engine; turn them into spans
+// Word events count code points from 1 in the text handed to espeak-ng; turn them into spans
 // of the written text, so that the balloon can show what has been said.
 QList<WordMark> marksInWrittenText(const SpokenText &spoken, const QList<espeak_EVENT> &events)
 {
@@ -207,7 +208,7 @@ void trimSilence(Utterance &utterance)
 Utterance synthesiseWith(const QString &text, const VoiceSettings &voice,
                          std::function<bool()> cancelled)
 {
-    Engine &e = engine();
+    Espeak &e = espeak();
     QMutexLocker locker(&e.lock);
     Utterance utterance;
     if (!initialise(e)) {
@@ -264,7 +265,7 @@ protected:
         worker = &here;
         ready.release();
         exec();
-        shutdownEngine();
+        shutdownEspeak();
     }
 };
 
@@ -314,8 +315,6 @@ SpeechThread *speechThread()
 
 } // namespace
 
-namespace speech_engine {
-
 Utterance synthesise(const QString &text, const VoiceSettings &voice)
 {
     return synthesiseWith(text, voice, {});
@@ -323,7 +322,7 @@ Utterance synthesise(const QString &text, const VoiceSettings &voice)
 
 QString phonemes(const QString &text, const QString &language, Notation notation)
 {
-    Engine &e = engine();
+    Espeak &e = espeak();
     QMutexLocker locker(&e.lock);
     if (!initialise(e) || !selectVoice(e, language))
         return {};
@@ -338,8 +337,6 @@ QString phonemes(const QString &text, const QString &language, Notation notation
     }
     return clauses.join(QLatin1Char(' '));
 }
-
-} // namespace speech_engine
 
 QFuture<Utterance> synthesiseInBackground(const QString &text, const VoiceSettings &voice)
 {

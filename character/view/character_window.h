@@ -1,7 +1,7 @@
 #pragma once
 
-#include "character/frame_composer.h"
-#include "character/manifest.h"
+#include "character/format/manifest.h"
+#include "character/view/frame_composer.h"
 
 #include <QImage>
 #include <QPoint>
@@ -15,11 +15,6 @@
 namespace quorvel {
 
 struct LoadedCharacter;
-
-// Both windows float above the game and must never take the focus from it (the answer box keeps
-// it while the character shows up, moves or speaks), so they are frameless tools that do not
-// accept the focus, and show without activating.
-void makeFloatingWindow(QWidget *window);
 
 // The character's own window: the current frame, shaped to its outline.
 class CharacterWindow : public QWidget

@@ -1,4 +1,4 @@
-#include "character/voice.h"
+#include "character/voice/voice.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,9 +13,16 @@ Q_LOGGING_CATEGORY(voiceLog, "quorvel.voice")
 
 CreateVoiceEngine *g_linkedIn = nullptr;
 
+// Where the module is looked for: beside the program, where the build and the install put it.
+QString moduleFolder()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                           + QStringLiteral(QUORVEL_VOICE_FROM_PROGRAM));
+}
+
 CreateVoiceEngine *loadModule()
 {
-    const QString folder = Voice::moduleFolder();
+    const QString folder = moduleFolder();
     // Never unloaded: the sound server's client library keeps a thread and state of its own. The
     // object goes with the application (deleting a QLibrary leaves the library loaded), so that
     // the leak checker sees nothing left behind.
@@ -44,12 +51,6 @@ Voice::~Voice() = default;
 void Voice::useEngine(CreateVoiceEngine *create)
 {
     g_linkedIn = create;
-}
-
-QString Voice::moduleFolder()
-{
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
-                           + QStringLiteral(QUORVEL_VOICE_FROM_PROGRAM));
 }
 
 VoiceEngine *Voice::engine()

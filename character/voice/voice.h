@@ -1,7 +1,7 @@
 #pragma once
 
-#include "character/manifest.h"
-#include "character/voice_engine.h"
+#include "character/format/manifest.h"
+#include "character/voice/voice_engine.h"
 
 #include <QList>
 #include <QObject>
@@ -11,11 +11,11 @@
 
 namespace quorvel {
 
-// The character's voice as he knows it. The voice itself is a module loaded at run time the first
-// time he speaks: espeak-ng and the sound server's client bring seventeen libraries that a
-// program linking them loads and initialises before it can show its first window. Texts prepared
-// before that are synthesised once the module is there. Without the module he is silent: the
-// balloon shows for the text's reading time.
+// The character's voice as he knows it. The voice itself is a module (its pieces: CMakeLists.txt
+// here) loaded at run time the first time he speaks: espeak-ng and the sound server's client
+// bring seventeen libraries that a program linking them loads and initialises before it can show
+// its first window. Texts prepared before that are synthesised once the module is there. Without
+// the module he is silent: the balloon shows for the text's reading time.
 class Voice : public QObject
 {
     Q_OBJECT
@@ -30,8 +30,6 @@ public:
 
     // For a program that links the voice in (tests, benchmarks): no module is loaded.
     static void useEngine(CreateVoiceEngine *create);
-    // Where the module is looked for: beside the program, where the build and the install put it.
-    static QString moduleFolder();
 
 signals:
     void voiceStarted();

@@ -1,4 +1,4 @@
-#include "character/sound_stream.h"
+#include "character/voice/sound_stream.h"
 
 #include <pulse/context.h>
 #include <pulse/mainloop-api.h>

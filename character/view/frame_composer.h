@@ -29,7 +29,6 @@ public:
 
     // Frames drawn from now on are this size; the pictures drawn for another size are dropped.
     void setSize(const QSize &size);
-    QSize size() const { return m_size; }
     // The animation whose frames come next: pictures only earlier ones used are dropped.
     void enter(int animation);
 

@@ -1,6 +1,6 @@
-#include "character/animation_player.h"
+#include "character/view/animation_player.h"
 
-#include "character/character_window.h"
+#include "character/view/character_window.h"
 
 #include <QPointer>
 #include <QRandomGenerator>

@@ -1,4 +1,4 @@
-#include "character/manifest_checker.h"
+#include "character/format/manifest_checker.h"
 
 #include "engine/runtime_error.h"
 

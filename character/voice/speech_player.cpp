@@ -1,6 +1,6 @@
-#include "character/speech_player.h"
+#include "character/voice/speech_player.h"
 
-#include "character/sound_stream.h"
+#include "character/voice/sound_stream.h"
 
 namespace quorvel {
 
@@ -22,19 +22,7 @@ bool isWordCharacter(QChar c)
     return c.isLetterOrNumber() || c.isMark();
 }
 
-} // namespace
-
-int revealEnd(const QString &text, int start, int length)
-{
-    const int size = int(text.size());
-    int end = qBound(0, start + qMax(length, 0), size);
-    while (end < size && isWordCharacter(text[end]))
-        ++end;
-    while (end < size && !text[end].isSpace() && !isWordCharacter(text[end]))
-        ++end;
-    return end;
-}
-
+// Word marks spread over a silent reading time, in proportion to where the words are written.
 QList<WordMark> readingMarks(const QString &text, int durationMs)
 {
     QList<WordMark> marks;
@@ -53,8 +41,22 @@ QList<WordMark> readingMarks(const QString &text, int durationMs)
     return marks;
 }
 
-SpeechPlayer::SpeechPlayer(QObject *parent)
+} // namespace
+
+int revealEnd(const QString &text, int start, int length)
+{
+    const int size = int(text.size());
+    int end = qBound(0, start + qMax(length, 0), size);
+    while (end < size && isWordCharacter(text[end]))
+        ++end;
+    while (end < size && !text[end].isSpace() && !isWordCharacter(text[end]))
+        ++end;
+    return end;
+}
+
+SpeechPlayer::SpeechPlayer(const Events &events, QObject *parent)
     : QObject(parent)
+    , m_events(events)
     , m_sound(new SoundStream(this))
 {
     connect(m_sound, &SoundStream::failed, this, [this] { m_audible = false; });
@@ -155,7 +157,7 @@ void SpeechPlayer::begin(const Utterance &utterance)
     }
     m_clock.start();
     m_ticker.start();
-    emit voiceStarted();
+    m_events.started();
     tick();
 }
 
@@ -169,7 +171,7 @@ void SpeechPlayer::tick()
         reveal = qMax(reveal, revealEnd(m_text, word.start, word.length));
     }
     if (reveal >= 0)
-        emit revealed(reveal);
+        m_events.revealed(reveal);
     const bool done = m_audible ? (m_sound->isDone() || elapsed >= m_durationMs + kStalledSinkMs)
                                 : elapsed >= m_durationMs;
     if (done)
@@ -183,8 +185,10 @@ void SpeechPlayer::end()
     m_sound->stop();
     m_audible = false;
     m_busy = false;
-    emit revealed(int(m_text.size()));
-    emit finished();
+    m_events.revealed(int(m_text.size()));
+    // Called from a copy: it may destroy this player, and its events with it.
+    const std::function<void()> finished = m_events.finished;
+    finished();
 }
 
 } // namespace quorvel

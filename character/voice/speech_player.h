@@ -1,7 +1,8 @@
 #pragma once
 
-#include "character/manifest.h"
-#include "character/speech.h"
+#include "character/format/manifest.h"
+#include "character/voice/synthesis.h"
+#include "character/voice/voice_engine.h"
 
 #include <QElapsedTimer>
 #include <QFutureWatcher>
@@ -18,26 +19,20 @@ class SoundStream;
 // time it stays silent for the text's reading time instead, so that whoever waits for the end of
 // the speech goes on all the same.
 //
-// This is all the character knows of the voice: nothing else sees espeak-ng or the sound server.
-class SpeechPlayer : public QObject
+// The voice module's engine: nothing else sees espeak-ng or the sound server.
+class SpeechPlayer
+    : public QObject
+    , public VoiceEngine
 {
     Q_OBJECT
 public:
-    explicit SpeechPlayer(QObject *parent = nullptr);
+    // The events come from this object's thread.
+    explicit SpeechPlayer(const Events &events, QObject *parent = nullptr);
     ~SpeechPlayer() override;
 
-    // Synthesises a text that is to be said soon, so that say() finds its sound ready.
-    void prepare(const QString &text, const VoiceSettings &voice);
-    void say(const QString &text, const VoiceSettings &voice);
-    // Silences the current speech at once; finished() does not come.
-    void stop();
-    bool isBusy() const { return m_busy; }
-    bool isAudible() const { return m_audible; }
-
-signals:
-    void voiceStarted(); // sound (or silent reading) begins: the mouth may move
-    void revealed(int characters); // the written text up to here has been said
-    void finished();
+    void prepare(const QString &text, const VoiceSettings &voice) override;
+    void say(const QString &text, const VoiceSettings &voice) override;
+    void stop() override;
 
 private:
     QFuture<Utterance> synthesis(const QString &text, const VoiceSettings &voice);
@@ -46,6 +41,7 @@ private:
     void tick();
     void end();
 
+    Events m_events;
     QFutureWatcher<Utterance> m_watcher;
     QList<std::pair<QString, QFuture<Utterance>>> m_prepared; // the last used last
     QTimer m_ticker;
@@ -64,8 +60,5 @@ private:
 // Where to reveal the written text up to once the word at [start, start + length) is said: the
 // end of the written word it falls in, and the punctuation right after it.
 int revealEnd(const QString &text, int start, int length);
-
-// Word marks spread over a silent reading time, in proportion to where the words are written.
-QList<WordMark> readingMarks(const QString &text, int durationMs);
 
 } // namespace quorvel
