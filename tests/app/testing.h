@@ -17,7 +17,8 @@ namespace quorvel::testing {
 inline Tavola::Seams seams(std::function<int()> numbers = {})
 {
     return {.characterFolders = {QStringLiteral(QUORVEL_BUILD_CHARACTERS)},
-            .numbers = std::move(numbers)};
+            .numbers = std::move(numbers),
+            .agentCreated = {}};
 }
 
 // Answers the next message box that opens with the given button, after letting `look` see it.

@@ -334,9 +334,9 @@ private slots:
         // stirs is a pause cut short, whatever the load. The resting picture itself may still
         // be on its way to the screen.
         paints.count = 0;
-        QTest::qWaitFor([&] { return !player->isResting() || paints.count > 1; }, 1000);
-        QVERIFY(player->isResting());
-        QVERIFY2(paints.count <= 1, qPrintable(QString::number(paints.count)));
+        const bool stirred
+            = QTest::qWaitFor([&] { return !player->isResting() || paints.count > 1; }, 1000);
+        QVERIFY2(!stirred, qPrintable(QString::number(paints.count)));
 
         // The next request wakes him, and he stays lively after it.
         tiny->Play("Announce");
