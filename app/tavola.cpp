@@ -5,6 +5,7 @@
 #include "app/key_ascii.h"
 #include "app/picture_button.h"
 #include "app/platform.h"
+#include "app/step_aside.h"
 #include "app/surface.h"
 #include "app/time_format.h"
 #include "app/wayland_popups.h"
@@ -52,6 +53,10 @@ Tavola::Tavola(const Seams &seams, QWidget *parent)
     auto merlin = Agent1->Characters().Item(CharacterId);
     floatOver(merlin->window(), this, Dragging::ByThePupil);
     floatOver(merlin->balloon(), this);
+    if (!onWayland())
+        new StepAside(
+            merlin->window(), this, [this] { return characterPlace(); },
+            [this] { return abacusArea(); });
 }
 
 Tavola::~Tavola()

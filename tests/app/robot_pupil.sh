@@ -10,6 +10,7 @@
 # openbox and xfwm4, the game on that X server under that window manager, where the wizard must
 # not be in the window list that taskbars and pagers show; sway-xwayland and sway-wayland, sway inside that X server
 # (as nobody when run by root, which sway refuses, with the game), with XWayland and without.
+# Wherever the game is on an X server, the wizard's window must leave the beads in sight.
 #   robot_pupil.sh PATH-TO-QUORVEL [x11|xwayland|wayland|headless|openbox|xfwm4|sway-xwayland|
 #                                   sway-wayland]...
 # It looks before each step rather than counting on time: every wait is for something on the screen
@@ -26,7 +27,7 @@ read -r -a plan <<<"${QUORVEL_PLAN:-right right wrong right wrong right}"
 
 fail() { echo "FAIL $mode: $*"; [ -f "$log" ] && tail -n 20 "$log"; exit 1; }
 
-mode=x11 log="" weston_pid="" game_pid="" runtime="" socket="" as_user=() display=$xserver
+mode=x11 log="" weston_pid="" game_pid="" runtime="" socket="" as_user=() display=$xserver keys=""
 stop() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
   if [ -n "$weston_pid" ]; then
@@ -156,6 +157,32 @@ read_number() { # SHOT → the number the beads show: on each rod, its colour st
   echo "$number"
 }
 
+# Wherever the desktop put the game's window, the wizard's window leaves the beads in sight: its
+# rectangle, read on the X server it is on, does not meet theirs (in the client area, from the
+# thousands' left to the units' right and from the ninth bead's top to the first one's bottom).
+beads_in_sight() {
+  local id x y w h dx=0 dy=0 bx=$((cx + 191)) by=$((cy + 40)) bw=514 bh=297
+  id=$(on_display xdotool search --onlyvisible --name '^Merlin$' | head -n1)
+  [ -n "$id" ] || fail "the wizard's window is not shown"
+  read -r x y w h < <(window_rect "$id" on_display)
+  # A nested desktop's screen is a window on the X server photographed: its place shifts his.
+  [ "$display" != "$xserver" ] && read -r dx dy _ < <(window_rect "$keys")
+  x=$((x + dx)) y=$((y + dy))
+  if [ $x -lt $((bx + bw)) ] && [ $bx -lt $((x + w)) ] && [ $y -lt $((by + bh)) ] \
+    && [ $by -lt $((y + h)) ]; then
+    fail "the wizard (${w}x$h at $x,$y) covers the beads (${bw}x$bh at $bx,$by)"
+  fi
+  echo "ok   $mode: the wizard (${w}x$h at $x,$y) leaves the beads (${bw}x$bh at $bx,$by) in sight"
+}
+
+window_rect() { # WINDOW [on_display] → X Y WIDTH HEIGHT on its X server's screen
+  local id=$1
+  shift
+  "$@" xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $NF }
+    /Absolute upper-left Y/ { y = $NF } /Width:/ { w = $NF } /Height:/ { h = $NF }
+    END { print x, y, w, h }'
+}
+
 start_weston() {
   runtime=$(mktemp -d)
   chmod 700 "$runtime"
@@ -204,7 +231,7 @@ start_game() {
 
   # Keys typed on the X server go to the game's window there, or to weston's, which passes them
   # on to the window that has its keyboard.
-  local which=(--onlyvisible --name '^Quorvel - ') keys
+  local which=(--onlyvisible --name '^Quorvel - ')
   case $mode in
     x11 | openbox | xfwm4) ;;
     *) which=(--class '^Weston Compositor$') ;;
@@ -323,6 +350,7 @@ play() {
     || fail "background after $right right and $wrong wrong: $(pixels "$shots/$mode-score.png" 751,2), expected $expected"
   echo "ok   $mode: the score shows in the background: $expected"
 
+  [ -n "$display" ] && beads_in_sight
   leave
   stop
 }
