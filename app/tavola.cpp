@@ -373,6 +373,7 @@ void Tavola::Next_Click()
         if (question.standardButton(b) == QMessageBox::Yes)
             setEnabled(false);
     });
+    keepFloatingOffWhileOpening(&question);
     if (question.exec() == QMessageBox::No) {
         // As on any desktop, the window the question belonged to becomes active again, even
         // where no window manager is there to do it; the keyboard goes back to the control the
@@ -393,6 +394,7 @@ void Tavola::cmdExit_Click()
     const QString date = locale.toString(QDate::currentDate(), QLocale::ShortFormat);
     QMessageBox goodbye(QMessageBox::NoIcon, QStringLiteral("Data ") + date,
                         QStringLiteral("Ciao a presto. Ore ") + time, QMessageBox::Ok, this);
+    keepFloatingOffWhileOpening(&goodbye);
     goodbye.exec();
     emit programEnds(0);
 }
