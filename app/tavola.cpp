@@ -5,6 +5,7 @@
 #include "app/key_ascii.h"
 #include "app/picture_button.h"
 #include "app/platform.h"
+#include "app/step_aside.h"
 #include "app/surface.h"
 #include "app/time_format.h"
 #include "app/wayland_popups.h"
@@ -52,6 +53,10 @@ Tavola::Tavola(const Seams &seams, QWidget *parent)
     auto merlin = Agent1->Characters().Item(CharacterId);
     floatOver(merlin->window(), this, Dragging::ByThePupil);
     floatOver(merlin->balloon(), this);
+    if (!onWayland())
+        new StepAside(
+            merlin->window(), this, [this] { return characterPlace(); },
+            [this] { return abacusArea(); });
 }
 
 Tavola::~Tavola()
@@ -368,6 +373,7 @@ void Tavola::Next_Click()
         if (question.standardButton(b) == QMessageBox::Yes)
             setEnabled(false);
     });
+    keepFloatingOffWhileOpening(&question);
     if (question.exec() == QMessageBox::No) {
         // As on any desktop, the window the question belonged to becomes active again, even
         // where no window manager is there to do it; the keyboard goes back to the control the
@@ -388,6 +394,7 @@ void Tavola::cmdExit_Click()
     const QString date = locale.toString(QDate::currentDate(), QLocale::ShortFormat);
     QMessageBox goodbye(QMessageBox::NoIcon, QStringLiteral("Data ") + date,
                         QStringLiteral("Ciao a presto. Ore ") + time, QMessageBox::Ok, this);
+    keepFloatingOffWhileOpening(&goodbye);
     goodbye.exec();
     emit programEnds(0);
 }

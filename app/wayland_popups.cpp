@@ -32,6 +32,24 @@ public:
         , m_draggable(draggable)
     {
         floating->installEventFilter(this);
+        all().append(this);
+    }
+    ~FloatingPopup() override { all().removeOne(this); }
+
+    static QList<FloatingPopup *> &all()
+    {
+        static QList<FloatingPopup *> popups;
+        return popups;
+    }
+
+    // Off the screen, or back: shown afresh either way, to the pupil only when not held.
+    void hold(bool held)
+    {
+        m_floating->setAttribute(Qt::WA_DontShowOnScreen, held);
+        if (m_floating->isVisible()) {
+            m_floating->hide();
+            m_floating->show();
+        }
     }
 
 protected:
@@ -112,7 +130,38 @@ private:
     bool m_showPending = false;
 };
 
+// Releases the floating windows once the box has the keyboard or is gone.
+class BoxOpening : public QObject
+{
+public:
+    explicit BoxOpening(QWidget *box)
+        : QObject(box)
+    {
+        for (FloatingPopup *popup : FloatingPopup::all())
+            popup->hold(true);
+        box->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *box, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Hide) {
+            box->removeEventFilter(this);
+            for (FloatingPopup *popup : FloatingPopup::all())
+                popup->hold(false);
+            deleteLater();
+        }
+        return false;
+    }
+};
+
 } // namespace
+
+void keepFloatingOffWhileOpening(QWidget *box)
+{
+    if (onWayland())
+        new BoxOpening(box);
+}
 
 void floatOver(QWidget *floating, QWidget *owner, Dragging dragging)
 {

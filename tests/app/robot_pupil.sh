@@ -7,11 +7,14 @@
 # screen can be photographed and typed on, drawn with pixman, no OpenGL driver needed) with
 # XWayland and without, the game started as a Wayland desktop starts programs; and headless, a
 # weston that never activates a window (no seat), where only the first exercise must appear;
-# openbox and xfwm4, the game on that X server under that window manager, where the wizard must
-# not be in the window list that taskbars and pagers show; sway-xwayland and sway-wayland, sway inside that X server
-# (as nobody when run by root, which sway refuses, with the game), with XWayland and without.
-#   robot_pupil.sh PATH-TO-QUORVEL [x11|xwayland|wayland|headless|openbox|xfwm4|sway-xwayland|
-#                                   sway-wayland]...
+# openbox, xfwm4, mutter and kwin (kwin_x11), the game on that X server under that window
+# manager, where the wizard must not be in the window list that taskbars and pagers show;
+# sway-xwayland and sway-wayland, sway inside that X server (as nobody when run by root, which sway
+# refuses, with the game), with XWayland and without; mutter-xwayland and kwin-xwayland, mutter and
+# kwin_wayland inside that X server with their XWayland.
+# Wherever the game is on an X server, the wizard's window must leave the beads in sight.
+#   robot_pupil.sh PATH-TO-QUORVEL [x11|xwayland|wayland|headless|openbox|xfwm4|mutter|kwin|
+#                                   sway-xwayland|sway-wayland|mutter-xwayland|kwin-xwayland]...
 # It looks before each step rather than counting on time: every wait is for something on the screen
 # (or a window, a socket, the game's end), within bounds generous enough for a sanitized build on
 # a busy machine. Sourced, it only defines its steps (start_game, answer, leave, stop) for another
@@ -26,7 +29,7 @@ read -r -a plan <<<"${QUORVEL_PLAN:-right right wrong right wrong right}"
 
 fail() { echo "FAIL $mode: $*"; [ -f "$log" ] && tail -n 20 "$log"; exit 1; }
 
-mode=x11 log="" weston_pid="" game_pid="" runtime="" socket="" as_user=() display=$xserver
+mode=x11 log="" weston_pid="" game_pid="" runtime="" socket="" as_user=() display=$xserver keys=""
 stop() {
   [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
   if [ -n "$weston_pid" ]; then
@@ -47,7 +50,11 @@ start_window_manager() {
   runtime=$(mktemp -d)
   log="$runtime/$mode.log"
   local command=(openbox --sm-disable)
-  [ "$mode" = xfwm4 ] && command=(xfwm4 --compositor=off --sm-client-disable)
+  case $mode in
+    xfwm4) command=(xfwm4 --compositor=off --sm-client-disable) ;;
+    mutter) command=(mutter --x11 --replace --sm-disable) ;;
+    kwin) command=(kwin_x11 --replace) ;;
+  esac
   DISPLAY=$xserver "${command[@]}" >"$log" 2>&1 &
   weston_pid=$!
   for _ in $(seq 100); do
@@ -156,6 +163,72 @@ read_number() { # SHOT → the number the beads show: on each rod, its colour st
   echo "$number"
 }
 
+# Wherever the desktop put the game's window, the wizard's window leaves the beads in sight: its
+# rectangle, read on the X server it is on, does not meet theirs (in the client area, from the
+# thousands' left to the units' right and from the ninth bead's top to the first one's bottom).
+beads_in_sight() {
+  local id x y w h dx=0 dy=0 bx=$((cx + 191)) by=$((cy + 40)) bw=514 bh=297
+  id=$(on_display xdotool search --onlyvisible --name '^Merlin$' | head -n1)
+  [ -n "$id" ] || fail "the wizard's window is not shown"
+  read -r x y w h < <(window_rect "$id" on_display)
+  # A nested desktop's screen is a window on the X server photographed: its place shifts his.
+  [ "$display" != "$xserver" ] && read -r dx dy _ < <(window_rect "$keys")
+  x=$((x + dx)) y=$((y + dy))
+  if [ $x -lt $((bx + bw)) ] && [ $bx -lt $((x + w)) ] && [ $y -lt $((by + bh)) ] \
+    && [ $by -lt $((y + h)) ]; then
+    fail "the wizard (${w}x$h at $x,$y) covers the beads (${bw}x$bh at $bx,$by)"
+  fi
+  echo "ok   $mode: the wizard (${w}x$h at $x,$y) leaves the beads (${bw}x$bh at $bx,$by) in sight"
+}
+
+window_rect() { # WINDOW [on_display] → X Y WIDTH HEIGHT on its X server's screen
+  local id=$1
+  shift
+  "$@" xwininfo -id "$id" | awk '/Absolute upper-left X/ { x = $NF }
+    /Absolute upper-left Y/ { y = $NF } /Width:/ { w = $NF } /Height:/ { h = $NF }
+    END { print x, y, w, h }'
+}
+
+# mutter and kwin_wayland, drawn in a window on the X server, each with its XWayland, which takes
+# its clients' keys only with the authority file the compositor made for it. In a container
+# kwin_wayland's file capability makes it fail ("Operation not permitted"): a copy runs without.
+start_nested() {
+  runtime=$(mktemp -d)
+  chmod 700 "$runtime"
+  log="$runtime/$mode.log"
+  socket="quorvel-$$-$mode"
+  if [ "$mode" = mutter-xwayland ]; then
+    DISPLAY=$xserver XDG_RUNTIME_DIR=$runtime MUTTER_DEBUG_DUMMY_MODE_SPECS=1200x960 \
+      mutter --wayland --nested --wayland-display="$socket" --sm-disable >"$log" 2>&1 &
+  else
+    cp "$(command -v kwin_wayland)" "$runtime/kwin_wayland"
+    # Its XWayland's display and authority reach only the programs it starts: one tells them.
+    printf '#!/bin/sh\necho "$DISPLAY $XAUTHORITY" >"$XDG_RUNTIME_DIR/display"\nexec sleep 100000\n' \
+      >"$runtime/tell"
+    chmod +x "$runtime/tell"
+    XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM= "$runtime/kwin_wayland" --x11-display "$xserver" \
+      --xwayland --socket "$socket" --width 1200 --height 960 --no-lockscreen "$runtime/tell" \
+      >"$log" 2>&1 &
+  fi
+  weston_pid=$!
+  local auth=""
+  display=""
+  for _ in $(seq 600); do
+    if [ "$mode" = mutter-xwayland ]; then
+      display=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$log")
+      auth=$(compgen -G "$runtime/.mutter-Xwaylandauth.*")
+    else
+      [ -s "$runtime/display" ] && read -r display auth _ <"$runtime/display"
+    fi
+    [ -n "$display" ] && [ -S "$runtime/$socket" ] && break
+    sleep 0.1
+  done
+  [ -n "$display" ] && [ -S "$runtime/$socket" ] || fail "$mode did not start, or no XWayland"
+  as_user=(env XAUTHORITY="$auth")
+  session=(env -u QT_QPA_PLATFORM XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY="$socket"
+    XDG_RUNTIME_DIR="$runtime" DISPLAY="$display" XAUTHORITY="$auth")
+}
+
 start_weston() {
   runtime=$(mktemp -d)
   chmod 700 "$runtime"
@@ -195,8 +268,9 @@ start_game() {
   log="" session=() display=$xserver as_user=()
   case $mode in
     x11) ;;
-    openbox | xfwm4) start_window_manager ;;
+    openbox | xfwm4 | mutter | kwin) start_window_manager ;;
     sway-*) start_sway ;;
+    mutter-xwayland | kwin-xwayland) start_nested ;;
     *) start_weston ;;
   esac
   "${session[@]}" "$program" &
@@ -204,13 +278,13 @@ start_game() {
 
   # Keys typed on the X server go to the game's window there, or to weston's, which passes them
   # on to the window that has its keyboard.
-  local which=(--onlyvisible --name '^Quorvel - ') keys
+  local which=(--onlyvisible --name '^Quorvel - ')
   case $mode in
-    x11 | openbox | xfwm4) ;;
+    x11 | openbox | xfwm4 | mutter | kwin) ;;
     *) which=(--class '^Weston Compositor$') ;;
   esac
   if [ "$mode" != headless ]; then
-    if [[ $mode = sway-* ]]; then # sway's own window, which has no name
+    if [[ $mode = @(sway-*|mutter-xwayland|kwin-xwayland) ]]; then # the compositor's window
       for _ in $(seq 100); do
         keys=$(xwininfo -display "$xserver" -root -children | awk '/^ +0x/ { print $1; exit }')
         [ -n "$keys" ] && break
@@ -228,7 +302,7 @@ start_game() {
   read -r cx cy <<<"$corner"
   cx=$((cx - 753)) # the client area is 754 × 556
   echo "ok   $mode: the first exercise is on the screen, the client area at $cx,$cy"
-  if [ "$mode" = openbox ] || [ "$mode" = xfwm4 ]; then
+  if [[ $mode = @(openbox|xfwm4|mutter|kwin) ]]; then
     # Taskbars and pagers list the windows of _NET_CLIENT_LIST: the game's, not the wizard's.
     local listed
     listed=$(xprop -display "$xserver" -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*' \
@@ -236,7 +310,7 @@ start_game() {
     [ "$listed" -eq 0 ] || fail "$listed more windows in the window list than the game's"
     echo "ok   $mode: only the game's window is in the window list"
   fi
-  if [ "$mode" = xwayland ] || [ "$mode" = sway-xwayland ]; then
+  if [[ $mode = *xwayland ]]; then
     on_display xdotool search --name '^Quorvel - ' >/dev/null \
       || fail "the game's window is not on XWayland"
     echo "ok   $mode: the game chose XWayland"
@@ -323,6 +397,7 @@ play() {
     || fail "background after $right right and $wrong wrong: $(pixels "$shots/$mode-score.png" 751,2), expected $expected"
   echo "ok   $mode: the score shows in the background: $expected"
 
+  [ -n "$display" ] && beads_in_sight
   leave
   stop
 }
