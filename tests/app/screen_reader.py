@@ -136,7 +136,7 @@ def the_number(window):
 
 
 def menu_bar_entered(window):
-    bar = find_role(window, pyatspi.ROLE_MENU_BAR)
+    bar = find(window, pyatspi.ROLE_MENU_BAR, "")
     for item in bar or ():
         if item is not None:
             item.clear_cache()
@@ -144,17 +144,6 @@ def menu_bar_entered(window):
             if states.contains(pyatspi.STATE_SELECTED) or states.contains(pyatspi.STATE_FOCUSED):
                 return True
     return False
-
-
-def find_role(root, role):
-    for child in root or ():
-        if child is None:
-            continue
-        if child.getRole() == role:
-            return child
-        found = find_role(child, role)
-        if found is not None:
-            return found
 
 
 class Step:
