@@ -193,31 +193,37 @@ private:
         XFlush(m_display);
     }
 
+    // False only when a window of the game stays there, silent, for the whole bound. A ping lost
+    // with its window (a new contest replaces the window) proves nothing either way: the window
+    // there is now is pinged instead.
     bool answersPing()
     {
-        // A ping lost with its window (a new contest replaces the window) proves nothing either
-        // way: ping the window there is now, again.
-        const auto answered = [this] {
-            while (XPending(m_display)) {
-                XEvent event;
-                XNextEvent(m_display, &event);
-                if (event.type == ClientMessage && event.xclient.message_type == m_protocols
-                    && Atom(event.xclient.data.l[0]) == m_ping
-                    && event.xclient.data.l[1] == m_stamp)
-                    return true;
-            }
-            return exitStatus().has_value(); // ended meanwhile: the run's end decides
-        };
         for (int attempt = 0; attempt < 3; ++attempt) {
             const std::vector<TopLevel> now = topLevels();
             if (now.empty())
                 return true; // between windows: the check for no window at all decides
             const auto main = mainWindow();
-            sendProtocol(main ? main->id : now.back().id, m_ping, ++m_stamp);
-            if (waitFor(answered))
+            const Window target = main ? main->id : now.back().id;
+            sendProtocol(target, m_ping, ++m_stamp);
+            bool answered = false;
+            const auto settled = [&] {
+                for (XEvent event; !answered && XPending(m_display);) {
+                    XNextEvent(m_display, &event);
+                    answered = event.type == ClientMessage
+                        && event.xclient.message_type == m_protocols
+                        && Atom(event.xclient.data.l[0]) == m_ping
+                        && event.xclient.data.l[1] == m_stamp;
+                }
+                XWindowAttributes a;
+                return answered || exitStatus() || !XGetWindowAttributes(m_display, target, &a)
+                    || a.map_state != IsViewable;
+            };
+            if (!waitFor(settled))
+                return false;
+            if (answered || exitStatus())
                 return true;
         }
-        return false;
+        return true;
     }
 
     void key(KeySym symbol, bool alt = false)
