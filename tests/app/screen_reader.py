@@ -304,7 +304,7 @@ try:
             key("ctrl+a", "BackSpace")
         step.report()
     if not failures:
-        print("ok   every control named; Orca speaks the verdict, the exercises, the focus after No")
+        print("ok   every control named; Orca says the verdict, each exercise, the focus after No")
 finally:
     for process in reversed(children):
         process.terminate()

@@ -59,7 +59,6 @@ private slots:
         window->findChild<QAction *>("Next")->trigger();
         buttons.sort();
         QCOMPARE(buttons, QStringList({QStringLiteral("&No"), QString::fromUtf8("&Sì")}));
-
     }
 
     void goodbyeTellsTimeAndDateAsTheDesktopWritesThem()
