@@ -2,7 +2,8 @@
 """The game as a blind pupil plays it: the real Orca reads it in Italian, its words written to a
 file by a speech-dispatcher output module of our own instead of a sound card. Keys only (the
 question's No also once with the mouse); what Orca says is checked at start, after a wrong answer,
-after a right one, at the next exercise and after No.
+after a right one, at the next exercise and after No. On the way, every control's Italian name
+and role in the accessibility tree.
 
 Run on an X server with a session bus of its own (run-under-xvfb.sh):
     screen_reader.py PATH-TO-QUORVEL
@@ -15,6 +16,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 program = os.path.abspath(sys.argv[1])
 here = os.path.abspath(__file__)
@@ -93,7 +95,36 @@ bus = start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
 wm_ready = f"{home}/wm-ready"
 start(["openbox", "--sm-disable", "--startup", f"touch {wm_ready}"], stderr=subprocess.DEVNULL)
 import pyatspi  # noqa: E402
-from atspi_wait import fresh_name, the_window, wait_for  # noqa: E402
+from gi.repository import GLib  # noqa: E402
+
+
+def wait_for(what, timeout=60.0):
+    """Polls until what() gives something, within generous bounds (the game may start slowly
+    under the sanitizers on a busy machine). AT-SPI events reach us only while GLib's main
+    context runs, so it turns meanwhile."""
+    deadline = time.monotonic() + timeout
+    context = GLib.MainContext.default()
+    while time.monotonic() < deadline:
+        found = what()
+        if found:
+            return found
+        while context.pending():
+            context.iteration(False)
+        time.sleep(0.1)
+
+
+def fresh_name(node):
+    """The name the game gives now, not the one AT-SPI's cache kept from an earlier event."""
+    node.clear_cache()
+    return node.name
+
+
+def the_window():
+    for app in pyatspi.Registry.getDesktop(0):
+        for child in app or ():
+            if child is not None and child.name.startswith("Quorvel - "):
+                return child
+
 
 orca = start(["orca"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -174,7 +205,7 @@ try:
         sys.exit(1)
     step = Step("start")
     game = start([program])
-    window = wait_for(lambda: the_window(pyatspi.Registry))
+    window = wait_for(the_window)
     step.expect(r"Risposta", "the answer box")
     step.report()
 
@@ -186,12 +217,45 @@ try:
     if boxes != ["Risposta"]:
         fail(f"text boxes in the accessibility tree: {boxes} (the hidden ones hold the answer)")
 
+    # Every control a pupil sees has a name; these have their Italian one, and a description of
+    # what they do or count. Roles by their constants: their names change between AT-SPI releases.
+    BUTTON, LABEL, ITEM = pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_LABEL, pyatspi.ROLE_MENU_ITEM
+    described = [(pyatspi.ROLE_TEXT, "Risposta"), (BUTTON, "Nuovo calcolo"), (BUTTON, "Esci")]
+    described += [(LABEL, f"Risposte {kind}: 0") for kind in ("esatte", "errate", "totali")]
+    named = [(LABEL, "Esito"), (ITEM, "INFORMAZIONI"), (ITEM, "nuovo")]
+    named += [(LABEL, f"Risposte {kind}") for kind in ("esatte", "errate", "totali")]
+    seen = {}
+
+    def showing(node):
+        for child in node:
+            if child is not None and child.getState().contains(pyatspi.STATE_SHOWING):
+                seen[(child.getRole(), child.name)] = child
+                containers = (pyatspi.ROLE_FILLER, pyatspi.ROLE_PANEL, pyatspi.ROLE_MENU_BAR)
+                if not child.name.strip() and not (child.getRole() in containers
+                                                   and child.childCount):
+                    fail(f"a {child.getRoleName()} has no name")
+                showing(child)
+
+    showing(window)
+    for role, name in named + described:
+        if (role, name) not in seen:
+            fail(f"no {role} named {name!r}; seen: {sorted((str(r), n) for r, n in seen)}")
+        elif (role, name) in described and not seen[(role, name)].description.strip():
+            fail(f"{role} {name!r} has no description")
+    verdict_label = seen.get((LABEL, "Esito"))
+
     def answer(typed, word, verdict, what):
         """Types an answer and Enter, then Enter again: the verdict, once, then the answer box."""
         step = Step(f"a {what} answer, Enter")
         type_text(str(typed))
         key("Return")
         step.expect(verdict, f"the {what} verdict")
+        # Named and described by its text, which is wider than its box.
+        label = verdict_label
+        if label and not re.match(f"Esito: {verdict}", fresh_name(label) or ""):
+            fail(f"the verdict label is named {label.name!r}")
+        if label and not re.match(verdict, label.description or ""):
+            fail(f"the verdict label is described as {label.description!r}")
         next_step = Step("Enter (next exercise)")
         key("Return")
         next_step.expect(r"Risposta", "the answer box")
@@ -240,7 +304,7 @@ try:
             key("ctrl+a", "BackSpace")
         step.report()
     if not failures:
-        print("ok   Orca speaks the verdict, each exercise and the focus after No")
+        print("ok   every control named; Orca says the verdict, each exercise, the focus after No")
 finally:
     for process in reversed(children):
         process.terminate()

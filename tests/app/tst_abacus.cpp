@@ -48,19 +48,6 @@ private slots:
     void init() { m_window = new Tavola(testing::seams()); }
     void cleanup() { delete m_window; }
 
-    void everyBeadCircleSitsOnItsRod()
-    {
-        // Some beads have wider or taller boxes; they must still draw the same circles.
-        const Abacus &abacus = m_window->surface()->abacus();
-        for (Rod rod : AllRods) {
-            const QRect first = abacus.bead(rod, 1).outline();
-            QCOMPARE(first.size(), QSize(41, 41));
-            for (int k = 2; k <= 9; ++k)
-                QCOMPARE(abacus.bead(rod, k).outline(), first.translated(0, -32 * (k - 1)));
-            QCOMPARE(first.bottom(), abacus.baseBar().box.top());
-        }
-    }
-
     void beadsShowTheNumber_data()
     {
         QTest::addColumn<int>("number");

@@ -21,7 +21,6 @@ private:
     {
         const QStringList move {"mousemove", QString::number(at.x()), QString::number(at.y())};
         QCOMPARE(QProcess::execute("xdotool", at.isNull() ? arguments : move + arguments), 0);
-        QTest::qWait(100); // let the X events reach us
     }
 
 private slots:
