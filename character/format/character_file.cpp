@@ -178,12 +178,8 @@ void LoadedCharacter::draw(QPainter &painter, const QList<int> &layers, const QR
 
 QStringList defaultCharacterFolders()
 {
-    return defaultCharacterFolders(
-        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString());
-}
-
-QStringList defaultCharacterFolders(const QString &programFolder)
-{
+    const QString programFolder
+        = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
     QStringList folders;
     if (!programFolder.isEmpty()) {
         folders.append(

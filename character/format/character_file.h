@@ -18,8 +18,6 @@ namespace quorvel {
 // (<exe>/../share/quorvel/characters, which serves both the build tree and an install) and the
 // installed data folder compiled in.
 QStringList defaultCharacterFolders();
-// The same for the program in programFolder, before or without an application object.
-QStringList defaultCharacterFolders(const QString &programFolder);
 
 // The character file a load key leads to: its last component (after the last \ or /), matched
 // case-insensitively against the files of each folder in turn. Empty when there is none.
