@@ -232,10 +232,14 @@ still_above() { # SHOT taken after the clicks and a key the game has shown since
   alike "$shots/$mode-dragged.png" "$to_x" "$to_y" "$1" "$to_x" "$to_y" \
     || fail "after clicks on the game's window the wizard is not seen above it"
   echo "ok   $mode: the wizard stays above the game's window after clicks on it"
-  # Left of his hat, where the star burst of his greeting was, only the background is left.
-  [ "$("$convert" "$1[30x30+$((to_x - 63))+$((to_y - 109))]" -format %k info:)" = 1 ] \
-    || fail "something of an old frame is left beside his hat"
+  watch_for rested 60 bare_beside_hat || fail "something of an old frame is left beside his hat"
   echo "ok   $mode: no old frame is left beside him"
+}
+
+# Left of his hat, where the star burst of his greeting is, nothing but the background once the
+# greeting is over.
+bare_beside_hat() {
+  [ "$("$convert" "$1[30x30+$((to_x - 63))+$((to_y - 109))]" -format %k info:)" = 1 ]
 }
 
 window_rect() { # WINDOW [on_display] → X Y WIDTH HEIGHT on its X server's screen
