@@ -24,12 +24,45 @@ constexpr qreal kTail = 16;
 constexpr qreal kMaxTextHeight = 480;
 
 // Pixels at least half opaque belong to the character; without a compositor everything else
-// would show as black.
-QRegion outlineOf(const QImage &frame)
+// would show as black. The others are cleared: a compositor that ignores the window's shape
+// (wlroots) would show them, and once the shape has moved on, no repaint reaches them (an X
+// server draws nothing outside a window's shape), so a faint edge would stay behind.
+QRegion trimToOutline(QImage &frame)
 {
+    for (int y = 0; y < frame.height(); ++y) {
+        auto *row = reinterpret_cast<QRgb *>(frame.scanLine(y));
+        for (int x = 0; x < frame.width(); ++x) {
+            if (qAlpha(row[x]) < 128)
+                row[x] = 0;
+        }
+    }
     const QRegion outline(QBitmap::fromImage(frame.createAlphaMask(Qt::ThresholdAlphaDither)));
     // An empty mask would show the whole rectangle.
     return outline.isEmpty() ? QRegion(0, 0, 1, 1) : outline;
+}
+
+// The outline goes to the platform window only (QWidget::setMask would clip the repaint to it),
+// so that a repaint also clears what the last outline held outside the new one: wlroots (sway,
+// also for XWayland) and Wayland compositors ignore the shape and show the window's pixels as
+// they are. An X server draws nothing outside a window's shape: the shape takes in both outlines
+// until the window is painted, and shrinks only then (shrinkShapeWhenPainted).
+void growShape(QWidget *window, const QRegion &outline)
+{
+    if (QWindow *handle = window->windowHandle()) {
+        const QRegion shape = handle->mask() | outline;
+        if (shape != handle->mask())
+            handle->setMask(shape);
+    }
+}
+
+// At the end of a paint; queued, since the painted pixels reach the window system after it.
+void shrinkShapeWhenPainted(QWidget *window, const QRegion *outline)
+{
+    if (QWindow *handle = window->windowHandle(); handle && handle->mask() != *outline) {
+        QMetaObject::invokeMethod(
+            window, [window, outline] { window->windowHandle()->setMask(*outline); },
+            Qt::QueuedConnection);
+    }
 }
 
 QScreen *screenFor(const QPoint &point)
@@ -102,7 +135,7 @@ QRect CharacterWindow::figureGeometry()
     if (m_figure.isNull()) {
         QImage resting;
         m_composer.compose(layersOf(m_character->model.idle, 0), resting);
-        m_figure = outlineOf(resting).boundingRect();
+        m_figure = trimToOutline(resting).boundingRect();
     }
     return m_figure.translated(pos());
 }
@@ -143,17 +176,8 @@ void CharacterWindow::applyFrame()
     m_composer.compose(layers, m_shownImage);
     // Only what changed is reshaped and repainted: a blink is a few rows of pixels, and a
     // repaint of the whole figure spreads over Qt's worker threads, waking them all.
-    //
-    // wlroots (sway, also for XWayland) and Wayland compositors ignore the shape and show the
-    // window's pixels as they are, so what the last frame had outside the new outline must be
-    // painted over too. Hence the outline goes to the platform window only (QWidget::setMask
-    // would clip the repaint to it), and an X server draws nothing outside a window's shape:
-    // the shape takes in both outlines until the frame is painted, and shrinks only then.
-    m_outline = outlineOf(m_shownImage);
-    QWindow *window = windowHandle();
-    const QRegion shape = m_shown.isEmpty() ? m_outline : window->mask() | m_outline;
-    if (shape != window->mask())
-        window->setMask(shape);
+    m_outline = trimToOutline(m_shownImage);
+    growShape(this, m_outline);
     update(m_shown.isEmpty() ? rect() : m_composer.difference(m_shown, layers));
     m_shown = layers;
 }
@@ -172,11 +196,7 @@ void CharacterWindow::paintEvent(QPaintEvent *event)
     const QList<int> &layers = layersOf(m_animation, m_frame);
     if (layers == m_shown) {
         painter.drawImage(area.topLeft(), m_shownImage, area);
-        // Queued: the painted pixels reach the window system after this returns.
-        if (QWindow *window = windowHandle(); window && window->mask() != m_outline) {
-            QMetaObject::invokeMethod(
-                this, [this] { windowHandle()->setMask(m_outline); }, Qt::QueuedConnection);
-        }
+        shrinkShapeWhenPainted(this, &m_outline);
         return;
     }
     // Painted while hidden (grabbed), when frames are not applied.
@@ -299,8 +319,15 @@ void BalloonWindow::placeBeside(const QRect &character)
     const int y = qBound(free.top(), head - h / 2, qMax(free.top(), free.bottom() + 1 - h));
     m_tailY = qBound(int(kPadding + 8), head - y, qMax(int(kPadding + 8), h - int(kPadding) - 8));
     move(x, y);
-    setMask(QRegion(outline().toFillPolygon().toPolygon()));
+    m_outline = QRegion(outline().toFillPolygon().toPolygon());
+    growShape(this, m_outline);
     update();
+}
+
+void BalloonWindow::showEvent(QShowEvent *)
+{
+    // Placed before its platform window was made, the first time.
+    growShape(this, m_outline);
 }
 
 QPainterPath BalloonWindow::outline() const
@@ -342,6 +369,7 @@ void BalloonWindow::paintEvent(QPaintEvent *)
     const qreal left = (m_tailOnRight ? 0 : kTail) + kPadding;
     painter.setClipRect(QRectF(left, kPadding, m_textSize.width() + 1, m_textSize.height()));
     m_layout.draw(&painter, QPointF(left, kPadding), {unsaid});
+    shrinkShapeWhenPainted(this, &m_outline);
 }
 
 } // namespace quorvel

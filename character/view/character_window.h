@@ -80,6 +80,7 @@ public:
     void placeBeside(const QRect &character);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
@@ -92,6 +93,7 @@ private:
     int m_revealed = 0;
     bool m_tailOnRight = true;
     int m_tailY = 0;
+    QRegion m_outline; // on the screen
 };
 
 } // namespace quorvel

@@ -12,7 +12,9 @@
 # sway-xwayland and sway-wayland, sway inside that X server (as nobody when run by root, which sway
 # refuses, with the game), with XWayland and without; mutter-xwayland and kwin-xwayland, mutter and
 # kwin_wayland inside that X server with their XWayland.
-# Wherever the game is on an X server, the wizard's window must leave the beads in sight.
+# Wherever the game is on an X server, the wizard's window must leave the beads in sight. On
+# every desktop the pupil drags him onto the window where the desktop lets him, clicks the window,
+# and he must still be seen above it, with nothing of an old frame left beside his hat.
 #   robot_pupil.sh PATH-TO-QUORVEL [x11|xwayland|wayland|headless|openbox|xfwm4|mutter|kwin|
 #                                   sway-xwayland|sway-wayland|mutter-xwayland|kwin-xwayland]...
 # It looks before each step rather than counting on time: every wait is for something on the screen
@@ -24,6 +26,7 @@ shots=${QUORVEL_SHOTS:-$(mktemp -d)}
 mkdir -p "$shots"
 convert=$(command -v convert-im6.q16 || echo /usr/bin/convert)
 import=$(command -v import-im6.q16 || echo /usr/bin/import)
+compare=$(command -v compare-im6.q16 || echo /usr/bin/compare)
 xserver=$DISPLAY
 read -r -a plan <<<"${QUORVEL_PLAN:-right right wrong right wrong right}"
 
@@ -167,18 +170,76 @@ read_number() { # SHOT → the number the beads show: on each rod, its colour st
 # rectangle, read on the X server it is on, does not meet theirs (in the client area, from the
 # thousands' left to the units' right and from the ninth bead's top to the first one's bottom).
 beads_in_sight() {
-  local id x y w h dx=0 dy=0 bx=$((cx + 191)) by=$((cy + 40)) bw=514 bh=297
-  id=$(on_display xdotool search --onlyvisible --name '^Merlin$' | head -n1)
-  [ -n "$id" ] || fail "the wizard's window is not shown"
-  read -r x y w h < <(window_rect "$id" on_display)
-  # A nested desktop's screen is a window on the X server photographed: its place shifts his.
-  [ "$display" != "$xserver" ] && read -r dx dy _ < <(window_rect "$keys")
-  x=$((x + dx)) y=$((y + dy))
+  local x y w h bx=$((cx + 191)) by=$((cy + 40)) bw=514 bh=297
+  read -r x y w h < <(wizard_rect)
   if [ $x -lt $((bx + bw)) ] && [ $bx -lt $((x + w)) ] && [ $y -lt $((by + bh)) ] \
     && [ $by -lt $((y + h)) ]; then
     fail "the wizard (${w}x$h at $x,$y) covers the beads (${bw}x$bh at $bx,$by)"
   fi
   echo "ok   $mode: the wizard (${w}x$h at $x,$y) leaves the beads (${bw}x$bh at $bx,$by) in sight"
+}
+
+wizard_rect() { # → X Y WIDTH HEIGHT of his window on the screen photographed
+  local id x y w h dx=0 dy=0
+  id=$(on_display xdotool search --onlyvisible --name '^Merlin$' | head -n1)
+  [ -n "$id" ] || fail "the wizard's window is not shown"
+  read -r x y w h < <(window_rect "$id" on_display)
+  # A nested desktop's screen is a window on the X server photographed: its place shifts his.
+  [ "$display" != "$xserver" ] && read -r dx dy _ < <(window_rect "$keys")
+  echo $((x + dx)) $((y + dy)) "$w" "$h"
+}
+
+# Whether the 30-pixel squares around X,Y of SHOT and around X2,Y2 of SHOT2 (screen coordinates)
+# look alike: a quarter of their pixels may differ (he blinks, the background changes).
+alike() { # SHOT X Y SHOT2 X2 Y2
+  local differ
+  differ=$("$compare" -metric AE -fuzz 10% "$1[30x30+$(($2 - 15))+$(($3 - 15))]" \
+    "$4[30x30+$(($5 - 15))+$(($6 - 15))]" null: 2>&1)
+  [ "${differ%% *}" -lt 225 ] 2>/dev/null
+}
+
+# The pupil drags the wizard by his robe onto the window, left of the abacus, where the desktop
+# lets him: he must follow the drag. Then clicks the window's title bar (where one is drawn) and
+# its empty top left corner, and types; he must still be seen there (still_above).
+drag_him() {
+  local x y w h
+  if [ -n "$display" ]; then
+    read -r x y w h < <(wizard_rect)
+    from_x=$((x + w / 2)) from_y=$((y + h * 3 / 5)) to_y=$((cy + 350))
+  else
+    from_x=$((cx + 104)) from_y=$((cy + 292)) to_y=$((cy + 352)) # a popup, on the window already
+  fi
+  to_x=$((cx + 104))
+  shot drag-from
+  if [ "$mode" = sway-xwayland ]; then
+    # sway 1.7 takes the pointer from a window of his kind when it is pressed (XWayland's
+    # pointer leaves it for the root): he cannot be dragged there.
+    to_x=$from_x to_y=$from_y
+    echo "n/a  $mode: sway takes the pointer from his window when it is pressed"
+  else
+    xdotool mousemove "$from_x" "$from_y" mousedown 1 mousemove $(((from_x + to_x) / 2)) \
+      $(((from_y + to_y) / 2)) mousemove "$to_x" "$to_y" mouseup 1
+    seen_at() { alike "$shots/$mode-drag-from.png" "$from_x" "$from_y" "$1" "$to_x" "$to_y"; }
+    watch_for dragged 60 seen_at \
+      || fail "the wizard did not follow the drag from $from_x,$from_y to $to_x,$to_y"
+    echo "ok   $mode: the wizard follows the drag from $from_x,$from_y to $to_x,$to_y"
+  fi
+  shot dragged
+  xdotool mousemove $((cx + 300)) $((cy - 30)) click 1 mousemove $((cx + 20)) $((cy + 20)) click 1
+}
+
+still_above() { # SHOT taken after the clicks and a key the game has shown since
+  alike "$shots/$mode-dragged.png" "$to_x" "$to_y" "$1" "$to_x" "$to_y" \
+    || fail "after clicks on the game's window the wizard is not seen above it"
+  echo "ok   $mode: the wizard stays above the game's window after clicks on it"
+  watch_for rested 60 bare_beside_hat || fail "something of an old frame is left beside his hat"
+  echo "ok   $mode: no old frame is left beside him"
+}
+
+# Left of his hat, where the star burst of his greeting is, nothing but the background once the
+# greeting is over.
+bare_beside_hat() {
+  [ "$("$convert" "$1[30x30+$((to_x - 63))+$((to_y - 109))]" -format %k info:)" = 1 ]
 }
 
 window_rect() { # WINDOW [on_display] → X Y WIDTH HEIGHT on its X server's screen
@@ -390,14 +451,15 @@ play() {
   # One key clears the gradient: the background then shows the score, greener for each right
   # answer, redder and bluer for each wrong one.
   watch_for "exercise-${#plan[@]}" 60 gradient_shown || fail "no exercise after the last answer"
+  [ -n "$display" ] && beads_in_sight
+  drag_him
   xdotool type "1"
   local expected
   expected=$(printf '%02X%02X%02X' $((20 + wrong)) $((125 + right)) $((wrong > 4 ? 255 : 25 + 50 * wrong)))
   watch_for score 60 background_is "$expected" \
     || fail "background after $right right and $wrong wrong: $(pixels "$shots/$mode-score.png" 751,2), expected $expected"
   echo "ok   $mode: the score shows in the background: $expected"
-
-  [ -n "$display" ] && beads_in_sight
+  still_above "$shots/$mode-score.png"
   leave
   stop
 }

@@ -29,12 +29,12 @@ cell() { # LOG PATTERN → ✓, or ✗ and the failure when the run failed befor
   else echo "✗"; fi
 }
 
-echo "| Desktop | first exercise | answers typed, verdicts, score | wizard off the beads | not in the window list | Alt+X, Enter | seconds |"
-echo "|---|---|---|---|---|---|---|"
+echo "| Desktop | first exercise | answers typed, verdicts, score | wizard off the beads | not in the window list | drag him | above the window after clicks on it | no old frame beside him | Alt+X, Enter | seconds |"
+echo "|---|---|---|---|---|---|---|---|---|---|"
 for row in "${desktops[@]}"; do
   read -r mode needs name <<<"$row"
   if ! command -v "$needs" >/dev/null; then
-    echo "| $name | – not installed | | | | | |"
+    echo "| $name | – not installed | | | | | | | | |"
     continue
   fi
   log=$(mktemp)
@@ -49,7 +49,11 @@ for row in "${desktops[@]}"; do
   # Read from outside only on an X server: not on a Wayland desktop without XWayland.
   beads="n/a"
   [[ $mode = wayland || $mode = sway-wayland ]] || beads=$(cell "$log" "leaves the beads")
+  # Where the desktop lets no one drag him, the pupil says why.
+  drag=$(grep -m1 '^n/a' "$log" | cut -d: -f2- | sed 's/^ /n\/a: /')
   echo "| $name | $(cell "$log" 'first exercise is on') | $(cell "$log" 'score shows') | $beads | $list |" \
+    "${drag:-$(cell "$log" 'follows the drag')} | $(cell "$log" 'stays above') |" \
+    "$(cell "$log" 'no old frame') |" \
     "$(cell "$log" 'exit status 0') | $((SECONDS - start)) |"
   rm -f "$log"
 done
