@@ -66,7 +66,7 @@ QString openRegular(const QString &path, QFile &file)
         ::close(fd);
         return QStringLiteral("non è un file normale");
     }
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return QStringLiteral("non si può leggere (%1)").arg(file.errorString());
     }
@@ -251,10 +251,11 @@ std::shared_ptr<const LoadedCharacter> readCharacterFile(const QString &path)
             return problem;
         if (svg.size() > kMaxPictureBytes)
             return QStringLiteral("il file supera %1 byte").arg(kMaxPictureBytes);
-        // Not read(kMaxPictureBytes): that would keep a buffer of the largest size allowed.
-        QByteArray text = svg.readAll();
-        if (text.size() > kMaxPictureBytes)
-            return QStringLiteral("il file supera %1 byte").arg(kMaxPictureBytes);
+        // Kept for the whole run: read into a buffer of its size, where readAll() would leave
+        // room to grow (up to twice the text).
+        QByteArray text(svg.size(), Qt::Uninitialized);
+        if (svg.read(text.data(), text.size()) != text.size())
+            return QStringLiteral("non si può leggere (%1)").arg(svg.errorString());
         const QString problem = svgProblem(text, viewBox);
         if (problem.isEmpty())
             pictures.push_back(std::move(text));

@@ -133,9 +133,14 @@ QSize CharacterWindow::sizeForHeight(int pixels) const
 QRect CharacterWindow::figureGeometry()
 {
     if (m_figure.isNull()) {
-        QImage resting;
-        m_composer.compose(layersOf(m_character->model.idle, 0), resting);
-        m_figure = trimToOutline(resting).boundingRect();
+        // Composed in the frame's own buffer, which then gets the frame on screen back: a second
+        // buffer the window's size, even for a moment, would stay in the heap as a hole.
+        m_composer.compose(layersOf(m_character->model.idle, 0), m_shownImage);
+        m_figure = trimToOutline(m_shownImage).boundingRect();
+        if (!m_shown.isEmpty()) {
+            m_composer.compose(m_shown, m_shownImage);
+            trimToOutline(m_shownImage);
+        }
     }
     return m_figure.translated(pos());
 }

@@ -23,6 +23,14 @@
 
 namespace quorvel {
 
+qsizetype soundBytesFor(const QString &text, const VoiceSettings &voice, int sampleRate)
+{
+    // espeak-ng's words average some six characters with their space, so four a word leaves
+    // room, and a second more for the pauses at the ends and between sentences.
+    const qint64 ms = 1000 + qint64(text.size()) * 60000 / (4 * qMax(voice.rate, 80));
+    return qsizetype(ms * sampleRate / 1000 * 2);
+}
+
 int Utterance::durationMs() const
 {
     if (sampleRate <= 0)
@@ -226,6 +234,11 @@ Utterance synthesiseWith(const QString &text, const VoiceSettings &voice,
     const QByteArray utf8 = spoken.text.toUtf8();
     Collector collector;
     collector.maxBytes = qint64(e.sampleRate) * 2 * kMaxSeconds;
+    // Grown by appending, the sound would be copied at each doubling, the old and the new copy
+    // side by side, and the smaller ones left behind in this thread's heap. Pages reserved and
+    // never written cost nothing.
+    collector.samples.reserve(
+        qMin(soundBytesFor(spoken.text, voice, e.sampleRate), collector.maxBytes));
     collector.cancelled = std::move(cancelled);
     e.collector = &collector;
     // Plain text only: no SSML tags, no [[phoneme]] escapes from whatever the game says.

@@ -141,6 +141,9 @@ private slots:
         QTRY_VERIFY(!window->windowHandle()->mask().contains(body));
         QTRY_COMPARE(shown(QPoint(25, 32)), QColor(Qt::black));
         QVERIFY(shown(body) != QColor(Qt::red));
+        // Finding his resting figure, where the balloon goes, leaves the frame shown as it is.
+        static_cast<CharacterWindow *>(window)->figureGeometry();
+        QCOMPARE(window->grab().toImage().pixelColor(body).alpha(), 0);
     }
 
     void aBalloonTurnedAboutLeavesNothingOfItsLastOutline()
