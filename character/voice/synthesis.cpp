@@ -23,14 +23,6 @@
 
 namespace quorvel {
 
-qsizetype soundBytesFor(const QString &text, const VoiceSettings &voice, int sampleRate)
-{
-    // espeak-ng's words average some six characters with their space, so four a word leaves
-    // room, and a second more for the pauses at the ends and between sentences.
-    const qint64 ms = 1000 + qint64(text.size()) * 60000 / (4 * qMax(voice.rate, 80));
-    return qsizetype(ms * sampleRate / 1000 * 2);
-}
-
 int Utterance::durationMs() const
 {
     if (sampleRate <= 0)
@@ -39,6 +31,16 @@ int Utterance::durationMs() const
 }
 
 namespace {
+
+// Room enough for the sound of a text (as spoken) at the voice's rate, from its length. Only a
+// guess: a longer sound still fits, after a copy.
+qsizetype soundBytesFor(const QString &text, const VoiceSettings &voice, int sampleRate)
+{
+    // espeak-ng's words average some six characters with their space, so four a word leaves
+    // room, and a second more for the pauses at the ends and between sentences.
+    const qint64 ms = 1000 + qint64(text.size()) * 60000 / (4 * qMax(voice.rate, 80));
+    return qsizetype(ms * sampleRate / 1000 * 2);
+}
 
 Q_LOGGING_CATEGORY(voiceLog, "quorvel.voice")
 

@@ -41,10 +41,6 @@ QFuture<Utterance> synthesiseInBackground(const QString &text, const VoiceSettin
 // synthesis gives an utterance without sound and with the problem.
 Utterance synthesise(const QString &text, const VoiceSettings &voice);
 
-// Room enough for the sound of a text (as spoken) at the voice's rate, from its length: the
-// synthesis writes into one buffer of this size.
-qsizetype soundBytesFor(const QString &text, const VoiceSettings &voice, int sampleRate);
-
 // espeak-ng's phonemes for text exactly as given (no rewriting), in its ASCII notation or in IPA.
 enum class Notation { Ascii, Ipa };
 QString phonemes(const QString &text, const QString &language, Notation notation = Notation::Ascii);

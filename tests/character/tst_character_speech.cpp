@@ -73,19 +73,6 @@ private slots:
         }
         QCOMPARE(revealed, text.split(u' '));
 
-        // The sound fits the buffer reserved for it, slow or fast, short or long: one that grew
-        // would be copied at each doubling.
-        for (const int rate : {80, 150, 450}) {
-            VoiceSettings voice;
-            voice.rate = rate;
-            for (const QString &said : {text, QStringLiteral("Bravo!")}) {
-                const Utterance sound = synthesise(said, voice);
-                QVERIFY2(sound.samples.size() <= soundBytesFor(quorvel::spokenForm(said).text,
-                                                               voice, sound.sampleRate),
-                         qPrintable(QStringLiteral("%1 at %2").arg(said).arg(rate)));
-            }
-        }
-
         // Markup and phoneme escapes are read out as words, not obeyed.
         const Utterance tags = synthesise(
             QStringLiteral("<break time=\"60s\"/> [[a:::::::::]] ciao"), VoiceSettings {});
