@@ -35,6 +35,10 @@ class GameTest : public QObject
     }
     QLineEdit *answerBox() const { return control<QLineEdit>("Text3"); }
     QString caption(const char *label) const { return control<QLabel>(label)->text(); }
+    QColor verdictColour() const
+    {
+        return control<QLabel>("lblMessage")->palette().color(QPalette::WindowText);
+    }
     Character &merlin() const
     {
         return window()->findChild<AgentControl *>()->Characters().Item("Merlin").get();
@@ -120,6 +124,9 @@ private slots:
             lastBlue = left.blue();
         }
         QCOMPARE(lastBlue, 255);
+        // The labels in front of it, on their own background.
+        const QPoint score = control("lblScore")->geometry().topLeft() + QPoint(3, 3);
+        QCOMPARE(shot.pixelColor(score), QColor(255, 255, 0));
 
         // Keys that type no character leave it, Tab too as it moves on; Backspace clears it.
         for (Qt::Key key : {Qt::Key_Delete, Qt::Key_Left, Qt::Key_End, Qt::Key_Shift, Qt::Key_F2})
@@ -136,9 +143,10 @@ private slots:
     {
         start({507, 507, 0, 0, 9});
 
-        // Right: counted, but the score labels wait for the next exercise.
+        // Right: yellow, counted, but the score labels wait for the next exercise.
         answer("507");
         QCOMPARE(caption("lblMessage"), QString::fromUtf8("Esatto, è incredibile!!!"));
+        QCOMPARE(verdictColour(), QColor(255, 255, 0));
         QCOMPARE(window()->correctAnswers().value(), 1);
         QCOMPARE(caption("lblScore"), QStringLiteral("0"));
         QCOMPARE(caption("lblScore2"), QStringLiteral("0"));
@@ -150,10 +158,11 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), answerBox());
         QCOMPARE(wizardSince(mark), QStringList {"Merlin.Show()"});
 
-        // Wrong, with a leading zero: all three labels at once, and the wizard corrects.
+        // Wrong, with a leading zero: red, all three labels at once, and the wizard corrects.
         mark = m_wizard.size();
         answer("0507");
         QCOMPARE(caption("lblMessage"), QStringLiteral("Sbagliato!! 507"));
+        QCOMPARE(verdictColour(), QColor(255, 0, 0));
         QCOMPARE(caption("lblScore"), QStringLiteral("1"));
         QCOMPARE(caption("lblScore1"), QStringLiteral("1"));
         QCOMPARE(caption("lblScore2"), QStringLiteral("2"));
