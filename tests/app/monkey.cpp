@@ -23,6 +23,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <random>
 #include <string>
@@ -32,39 +33,23 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Generous bounds: a sanitized game on a loaded machine is slow, a hung one never answers.
-constexpr auto kAnswerLimit = std::chrono::seconds(30);
-constexpr long kEventsPerRun = 3000; // then the monkey closes the window itself
-
-struct Options
-{
-    long long seed = std::random_device {}();
-    long long events = 2000;
-    long long runs = 1000000;
-    long long seconds = 0; // 0: no time budget
-    std::string program;
-};
-
 struct TopLevel
 {
     Window id;
     int x, y, width, height;
     bool popup; // menus and tooltips: override-redirect
-    std::string title;
 };
 
 class Monkey
 {
 public:
-    Monkey(Display *display, const std::string &program)
-        : m_display(display)
-        , m_program(program)
-        , m_root(DefaultRootWindow(display))
-        , m_protocols(XInternAtom(display, "WM_PROTOCOLS", False))
-        , m_delete(XInternAtom(display, "WM_DELETE_WINDOW", False))
-        , m_width(DisplayWidth(display, DefaultScreen(display)))
-        , m_height(DisplayHeight(display, DefaultScreen(display)))
+    Monkey(Display *display, const char *program)
+        : m_program(program)
+        , m_display(display)
     { }
+
+    std::optional<Clock::time_point> deadline; // the campaign's, if it has one
+    long thrown = 0;
 
     // One run from start to end; false (after saying why) when it did not end well.
     bool run(unsigned long long seed, long events)
@@ -73,15 +58,14 @@ public:
         m_random.seed(seed);
         m_events = 0;
         m_status.reset();
-        m_pid = fork();
-        if (m_pid == 0) {
-            execl(m_program.c_str(), m_program.c_str(), nullptr);
+        if ((m_pid = fork()) == 0) {
+            execl(m_program, m_program, nullptr);
             _exit(127);
         }
         if (!waitFor([this] { return exitStatus() || mainWindow(); }) || !mainWindow())
             return failed("no window of the game showed");
 
-        while (m_events < events && !exitStatus()) {
+        while (m_events < events && !exitStatus() && !(deadline && Clock::now() >= *deadline)) {
             const std::vector<TopLevel> windows = topLevels();
             if (windows.empty()) {
                 // Between two windows (a new contest replaces the window), or none left at all.
@@ -89,12 +73,9 @@ public:
                     return failed("no window, and the program still runs");
                 continue;
             }
-            if (deadline && Clock::now() >= *deadline)
-                break;
             throwOne(windows);
-            ++m_events, ++m_thrown;
-            XSync(m_display, False);
-            usleep(useconds_t(uniform(0, 15000)));
+            ++m_events, ++thrown;
+            pause(15000);
         }
         if (!exitStatus() && !endRun())
             return failed("the game did not end when closed");
@@ -105,51 +86,45 @@ public:
         return true;
     }
 
-    std::optional<Clock::time_point> deadline; // the campaign's, if it has one
-    long thrown() const { return m_thrown; }
-
 private:
+    // Generous: a sanitized game on a loaded machine is slow, a hung one never answers.
     template<typename Condition> bool waitFor(Condition done)
     {
-        for (const auto limit = Clock::now() + kAnswerLimit; !done(); usleep(20000))
+        for (const auto limit = Clock::now() + std::chrono::seconds(30); !done(); usleep(20000))
             if (Clock::now() > limit)
                 return false;
         return true;
     }
 
-    std::string title(Window window) const
-    {
-        char *name = nullptr;
-        std::string text;
-        if (XFetchName(m_display, window, &name) && name)
-            text = name; // Qt writes WM_NAME in UTF-8, as _NET_WM_NAME
-        XFree(name);
-        return text;
-    }
-
-    std::vector<TopLevel> topLevels() const
+    std::vector<TopLevel> topLevels() const // bottom to top
     {
         std::vector<TopLevel> found;
-        Window rootReturn, parent, *children = nullptr;
+        Window root, parent, *children = nullptr;
         unsigned count = 0;
-        if (!XQueryTree(m_display, m_root, &rootReturn, &parent, &children, &count))
+        if (!XQueryTree(m_display, m_root, &root, &parent, &children, &count))
             return found;
         for (unsigned i = 0; i < count; ++i) {
             XWindowAttributes a;
             if (XGetWindowAttributes(m_display, children[i], &a) && a.map_state == IsViewable
                 && a.c_class == InputOutput)
-                found.push_back({children[i], a.x, a.y, a.width, a.height,
-                                 bool(a.override_redirect), title(children[i])});
+                found.push_back(
+                    {children[i], a.x, a.y, a.width, a.height, bool(a.override_redirect)});
         }
         XFree(children);
-        return found; // bottom to top
+        return found;
     }
 
     std::optional<TopLevel> mainWindow() const
     {
-        for (const TopLevel &w : topLevels())
-            if (w.title.rfind("Quorvel - ", 0) == 0)
+        for (const TopLevel &w : topLevels()) {
+            char *name = nullptr;
+            // Qt writes WM_NAME in UTF-8, as _NET_WM_NAME.
+            const bool main = XFetchName(m_display, w.id, &name) && name
+                && std::strncmp(name, "Quorvel - ", 10) == 0;
+            XFree(name);
+            if (main)
                 return w;
+        }
         return std::nullopt;
     }
 
@@ -161,8 +136,7 @@ private:
         message.xclient.window = window;
         message.xclient.message_type = m_protocols;
         message.xclient.format = 32;
-        message.xclient.data.l[0] = long(m_delete);
-        message.xclient.data.l[1] = CurrentTime;
+        message.xclient.data.l[0] = long(XInternAtom(m_display, "WM_DELETE_WINDOW", False));
         XSendEvent(m_display, window, False, NoEventMask, &message);
     }
 
@@ -183,6 +157,12 @@ private:
         XTestFakeMotionEvent(m_display, -1, x, y, 0);
         XTestFakeButtonEvent(m_display, button, True, 0);
         XTestFakeButtonEvent(m_display, button, False, 0);
+    }
+
+    void pause(int most)
+    {
+        XSync(m_display, False);
+        usleep(useconds_t(uniform(0, most)));
     }
 
     void throwOne(const std::vector<TopLevel> &windows)
@@ -214,8 +194,7 @@ private:
             for (int i = 1, steps = uniform(1, 6); i <= steps; ++i) {
                 XTestFakeMotionEvent(m_display, -1, x + (toX - x) * i / steps,
                                      y + (toY - y) * i / steps, 0);
-                XSync(m_display, False);
-                usleep(useconds_t(uniform(0, 8000)));
+                pause(8000);
             }
             XTestFakeButtonEvent(m_display, 1, False, 0);
         } else if (kind < 965) {
@@ -223,8 +202,7 @@ private:
         } else if (kind < 998) {
             // Two clicks in quick succession where the first one landed.
             click(x, y);
-            XSync(m_display, False);
-            usleep(useconds_t(uniform(0, 50000)));
+            pause(50000);
             click(x + uniform(-40, 40), y + uniform(-40, 40));
         } else if (!w.popup) {
             close(w.id);
@@ -248,10 +226,8 @@ private:
     {
         for (int attempt = 0; attempt < 100 && !exitStatus(); ++attempt) {
             const auto main = mainWindow();
-            if (attempt % 3 == 0)
-                key(XK_Escape);
-            else if (attempt % 3 == 1)
-                key(XK_Return);
+            if (attempt % 3 != 2)
+                key(attempt % 3 ? XK_Return : XK_Escape);
             else if (main)
                 close(main->id);
             XSync(m_display, False);
@@ -274,70 +250,66 @@ private:
 
     int uniform(int low, int high) { return std::uniform_int_distribution(low, high)(m_random); }
 
+    const char *m_program;
     Display *m_display;
-    std::string m_program;
-    Window m_root;
-    Atom m_protocols, m_delete;
-    int m_width, m_height;
+    Window m_root = DefaultRootWindow(m_display);
+    Atom m_protocols = XInternAtom(m_display, "WM_PROTOCOLS", False);
+    int m_width = DisplayWidth(m_display, DefaultScreen(m_display));
+    int m_height = DisplayHeight(m_display, DefaultScreen(m_display));
     std::mt19937_64 m_random;
     unsigned long long m_seed = 0;
     pid_t m_pid = -1;
-    long m_events = 0, m_thrown = 0;
+    long m_events = 0;
     std::optional<int> m_status;
 };
-
-std::optional<Options> parse(int argc, char **argv)
-{
-    Options o;
-    const std::pair<std::string, long long *> numbers[] = {{"--seed", &o.seed},
-                                                           {"--events", &o.events},
-                                                           {"--runs", &o.runs},
-                                                           {"--seconds", &o.seconds}};
-    for (int i = 1; i < argc; ++i) {
-        const auto number = std::find_if(std::begin(numbers), std::end(numbers),
-                                         [&](const auto &n) { return n.first == argv[i]; });
-        if (number != std::end(numbers) && i + 1 < argc)
-            *number->second = std::strtoll(argv[++i], nullptr, 10);
-        else if (o.program.empty() && argv[i][0] != '-')
-            o.program = argv[i];
-        else
-            return std::nullopt;
-    }
-    return o.program.empty() ? std::nullopt : std::optional(o);
-}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    const std::optional<Options> options = parse(argc, argv);
-    if (!options) {
+    long long seed = std::random_device {}(), events = 2000, runs = 1000000, seconds = 0;
+    const char *program = nullptr;
+    const auto usage = [] {
         std::fprintf(stderr,
-                     "usage: monkey [--seed N] [--events N] [--runs N] [--seconds N] PROGRAM\n");
+                     "usage: monkey [--seed N] [--events N] [--runs N] [--seconds N] "
+                     "PROGRAM, on an X server with XTest in DISPLAY\n");
         return 2;
+    };
+    for (int i = 1; i < argc; ++i) {
+        long long *number = nullptr;
+        for (auto [name, value] : {std::pair {"--seed", &seed},
+                                   {"--events", &events},
+                                   {"--runs", &runs},
+                                   {"--seconds", &seconds}})
+            if (std::strcmp(argv[i], name) == 0)
+                number = value;
+        if (number && i + 1 < argc)
+            *number = std::strtoll(argv[++i], nullptr, 10);
+        else if (!program && argv[i][0] != '-')
+            program = argv[i];
+        else
+            return usage();
     }
-    Display *display = XOpenDisplay(nullptr);
     int eventBase, errorBase, major, minor;
-    if (!display || !XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) {
-        std::fprintf(stderr, "monkey: no X server with XTest in DISPLAY\n");
-        return 2;
-    }
+    Display *display = XOpenDisplay(nullptr);
+    if (!program || !display
+        || !XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor))
+        return usage();
     XSetErrorHandler([](Display *, XErrorEvent *) { return 0; }); // windows come and go
-    std::printf("monkey: seed %lld, at most %lld events, program %s\n", options->seed,
-                options->events, options->program.c_str());
+    std::printf("monkey: seed %lld, at most %lld events, program %s\n", seed, events, program);
 
-    Monkey monkey(display, options->program);
-    if (options->seconds)
-        monkey.deadline = Clock::now() + std::chrono::seconds(options->seconds);
-    long runs = 0;
-    for (; runs < options->runs && monkey.thrown() < options->events
+    Monkey monkey(display, program);
+    if (seconds)
+        monkey.deadline = Clock::now() + std::chrono::seconds(seconds);
+    long run = 0;
+    for (; run < runs && monkey.thrown < events
          && !(monkey.deadline && Clock::now() >= *monkey.deadline);
-         ++runs) {
-        const long budget
-            = long(std::min<long long>(kEventsPerRun, options->events - monkey.thrown()));
-        if (!monkey.run(static_cast<unsigned long long>(options->seed + runs), budget))
+         ++run) {
+        // Then the monkey closes the window itself.
+        if (!monkey.run(static_cast<unsigned long long>(seed + run),
+                        long(std::min(3000LL, events - monkey.thrown))))
             return 1;
     }
-    std::printf("monkey: %ld events in %ld runs, every run ended well\n", monkey.thrown(), runs);
+    std::printf("monkey: %ld events in %ld runs, every run ended well\n", monkey.thrown, run);
     return 0;
 }

@@ -1,26 +1,19 @@
 #!/usr/bin/env bash
 # A robot pupil plays the real game from outside its process on the X server it is given: it reads
 # each number off the beads in a screenshot, types it or a wrong one as QUORVEL_PLAN says, presses
-# Enter twice, at the end checks the score through the window's colour, and leaves with "E&xit":
-# the game must end with status 0. It plays on each desktop named (x11 when none is): x11, the
-# game straight on that X server; xwayland and wayland, weston inside that X server (so that its
-# screen can be photographed and typed on, drawn with pixman, no OpenGL driver needed) with
-# XWayland and without, the game started as a Wayland desktop starts programs; and headless, a
-# weston that never activates a window (no seat), where only the first exercise must appear;
-# openbox, xfwm4, mutter and kwin (kwin_x11), the game on that X server under that window
-# manager, where the wizard must not be in the window list that taskbars and pagers show;
-# sway-xwayland and sway-wayland, sway inside that X server (as nobody when run by root, which sway
-# refuses, with the game), with XWayland and without; mutter-xwayland and kwin-xwayland, mutter and
-# kwin_wayland inside that X server with their XWayland.
-# Wherever the game is on an X server, the wizard's window must leave the beads in sight. On
-# every desktop the pupil drags him onto the window where the desktop lets him, clicks the window,
-# and he must still be seen above it, with nothing of an old frame left beside his hat.
-#   robot_pupil.sh PATH-TO-QUORVEL [x11|xwayland|wayland|headless|openbox|xfwm4|mutter|kwin|
-#                                   sway-xwayland|sway-wayland|mutter-xwayland|kwin-xwayland]...
-# It looks before each step rather than counting on time: every wait is for something on the screen
-# (or a window, a socket, the game's end), within bounds generous enough for a sanitized build on
-# a busy machine. Sourced, it only defines its steps (start_game, answer, leave, stop) for another
-# test to play with: that test sets program and mode.
+# Enter twice, checks the score through the window's colour, and leaves with "E&xit": the game
+# must end with status 0. The desktops (x11 when none is named): x11, the game on that X server;
+# openbox, xfwm4, mutter, kwin (kwin_x11) managing it, where the wizard must not be in the window
+# list; xwayland, wayland, sway-xwayland, sway-wayland, mutter-xwayland, kwin-xwayland, those
+# compositors drawn in a window of that X server (pixman, no OpenGL driver), the game started as a
+# Wayland desktop starts programs; headless, a weston that activates nothing: only the first
+# exercise must appear. Where the game is on an X server, the wizard must leave the beads in
+# sight; the pupil drags him onto the window where the desktop lets him, clicks the window, and he
+# must still be seen above it, with nothing of an old frame left beside his hat.
+#   robot_pupil.sh PATH-TO-QUORVEL [DESKTOP]...
+# Every wait is for something seen (a screen, a window, a socket, the game's end), within bounds
+# generous for a sanitized build on a busy machine. Sourced, it only defines its steps
+# (start_game, answer, leave, stop) for a test that sets program and mode.
 set -uo pipefail
 shots=${QUORVEL_SHOTS:-$(mktemp -d)}
 mkdir -p "$shots"
@@ -28,9 +21,11 @@ convert=$(command -v convert-im6.q16 || echo /usr/bin/convert)
 import=$(command -v import-im6.q16 || echo /usr/bin/import)
 compare=$(command -v compare-im6.q16 || echo /usr/bin/compare)
 xserver=$DISPLAY
+source "$(dirname "${BASH_SOURCE[0]}")/compositors.sh"
 read -r -a plan <<<"${QUORVEL_PLAN:-right right wrong right wrong right}"
 
 fail() { echo "FAIL $mode: $*"; [ -f "$log" ] && tail -n 20 "$log"; exit 1; }
+ok() { echo "ok   $mode: $*"; }
 
 mode=x11 log="" weston_pid="" game_pid="" runtime="" socket="" as_user=() display=$xserver keys=""
 stop() {
@@ -38,7 +33,7 @@ stop() {
   if [ -n "$weston_pid" ]; then
     # sway, stopped while it starts, may miss the signal.
     kill "$weston_pid" 2>/dev/null
-    for _ in $(seq 50); do kill -0 "$weston_pid" 2>/dev/null || break; sleep 0.1; done
+    within 5 gone "$weston_pid"
     kill -KILL "$weston_pid" 2>/dev/null
     wait "$weston_pid" 2>/dev/null
   fi
@@ -48,57 +43,16 @@ stop() {
 
 # A command on the desktop's own X server, as the user the desktop runs as.
 on_display() { "${as_user[@]}" env DISPLAY="$display" "$@"; }
+gone() { ! kill -0 "$1" 2>/dev/null; }
 
-start_window_manager() {
-  runtime=$(mktemp -d)
-  log="$runtime/$mode.log"
-  local command=(openbox --sm-disable)
-  case $mode in
-    xfwm4) command=(xfwm4 --compositor=off --sm-client-disable) ;;
-    mutter) command=(mutter --x11 --replace --sm-disable) ;;
-    kwin) command=(kwin_x11 --replace) ;;
-  esac
-  DISPLAY=$xserver "${command[@]}" >"$log" 2>&1 &
-  weston_pid=$!
-  for _ in $(seq 100); do
-    xprop -display "$xserver" -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+# Polls CHECK until it holds; false if it does not within SECONDS.
+within() { # SECONDS CHECK [ARG...]
+  local deadline=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ $SECONDS -lt $deadline ] || return 1
     sleep 0.1
   done
-}
-
-# sway refuses root: it, its XWayland and the game run as nobody, with a runtime folder of their
-# own; pixman draws, inside a window on the X server, so that it can be photographed.
-start_sway() {
-  runtime=$(mktemp -d)
-  chmod 700 "$runtime"
-  log="$runtime/sway.log"
-  printf 'output * resolution 1200x960\nxwayland %s\n' \
-    "$([ "$mode" = sway-xwayland ] && echo enable || echo disable)" >"$runtime/config"
-  local nobody=()
-  if [ "$(id -u)" -eq 0 ]; then
-    chown -R nobody "$runtime"
-    nobody=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
-  fi
-  as_user=("${nobody[@]}" env HOME="$runtime")
-  "${as_user[@]}" XDG_RUNTIME_DIR="$runtime" DISPLAY="$xserver" WLR_BACKENDS=x11 \
-    WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway -c "$runtime/config" >"$log" 2>&1 &
-  weston_pid=$!
-  for _ in $(seq 100); do compgen -G "$runtime/sway-ipc.*" >/dev/null && break; sleep 0.1; done
-  compgen -G "$runtime/sway-ipc.*" >/dev/null || fail "sway did not start"
-  socket=$(cd "$runtime" && ls wayland-* | grep -v lock | head -n1)
-  local vars=(HOME="$runtime" XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY="$socket"
-    XDG_RUNTIME_DIR="$runtime")
-  display=""
-  if [ "$mode" = sway-xwayland ]; then
-    "${as_user[@]}" SWAYSOCK="$(compgen -G "$runtime/sway-ipc.*")" \
-      swaymsg exec 'echo $DISPLAY >"$XDG_RUNTIME_DIR/display"' >/dev/null
-    for _ in $(seq 50); do [ -s "$runtime/display" ] && break; sleep 0.1; done
-    display=$(cat "$runtime/display" 2>/dev/null)
-    [ -n "$display" ] || fail "no XWayland"
-    vars+=(DISPLAY="$display")
-  fi
-  session=("${nobody[@]}" env -u QT_QPA_PLATFORM -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS "${vars[@]}"
-    dbus-run-session --)
 }
 
 shot() {
@@ -128,14 +82,8 @@ pixels() { # SHOT X,Y...  → hex colours, one per line (client coordinates)
 
 # Takes screenshots, the last one kept as NAME, until CHECK (given the shot last) holds; false if
 # it does not within SECONDS.
-watch_for() { # NAME SECONDS CHECK [ARG...]
-  local name=$1 deadline=$((SECONDS + $2))
-  shift 2
-  until shot "$name" && "$@" "$shots/$mode-$name.png"; do
-    [ $SECONDS -lt $deadline ] || return 1
-    sleep 0.1
-  done
-}
+watch_for() { within "$2" shot_shows "$1" "${@:3}"; } # NAME SECONDS CHECK [ARG...]
+shot_shows() { shot "$1" && "${@:2}" "$shots/$mode-$1.png"; }
 first_exercise() { corner=$(gradient_corner "$1") && [ -n "$corner" ]; }
 # An exercise is drawn at once with its gradient, which the first key typed clears.
 gradient_shown() { [ "$(pixels "$1" 751,1)" = B40000 ]; }
@@ -154,13 +102,10 @@ rod_colour=(FFFF00 0000FF 00C0C0 FF00FF)
 
 read_number() { # SHOT → the number the beads show: on each rod, its colour stacked from the bottom
   local points=() r k colours number=0
-  for r in 0 1 2 3; do
-    for k in {0..8}; do points+=("${rod_x[$r]},$((316 - 32 * k))"); done
-  done
+  for r in {0..35}; do points+=("${rod_x[r / 9]},$((316 - 32 * (r % 9)))"); done
   mapfile -t colours < <(pixels "$1" "${points[@]}")
   for r in 0 1 2 3; do
-    k=0
-    while [ $k -lt 9 ] && [ "${colours[9 * r + k]}" = "${rod_colour[$r]}" ]; do k=$((k + 1)); done
+    for ((k = 0; k < 9; k++)); do [ "${colours[9 * r + k]}" = "${rod_colour[$r]}" ] || break; done
     number=$((number * 10 + k))
   done
   echo "$number"
@@ -172,11 +117,9 @@ read_number() { # SHOT → the number the beads show: on each rod, its colour st
 beads_in_sight() {
   local x y w h bx=$((cx + 191)) by=$((cy + 40)) bw=514 bh=297
   read -r x y w h < <(wizard_rect)
-  if [ $x -lt $((bx + bw)) ] && [ $bx -lt $((x + w)) ] && [ $y -lt $((by + bh)) ] \
-    && [ $by -lt $((y + h)) ]; then
-    fail "the wizard (${w}x$h at $x,$y) covers the beads (${bw}x$bh at $bx,$by)"
-  fi
-  echo "ok   $mode: the wizard (${w}x$h at $x,$y) leaves the beads (${bw}x$bh at $bx,$by) in sight"
+  ((x >= bx + bw || bx >= x + w || y >= by + bh || by >= y + h)) \
+    || fail "the wizard (${w}x$h at $x,$y) covers the beads (${bw}x$bh at $bx,$by)"
+  ok "the wizard (${w}x$h at $x,$y) leaves the beads (${bw}x$bh at $bx,$by) in sight"
 }
 
 wizard_rect() { # → X Y WIDTH HEIGHT of his window on the screen photographed
@@ -222,7 +165,7 @@ drag_him() {
     seen_at() { alike "$shots/$mode-drag-from.png" "$from_x" "$from_y" "$1" "$to_x" "$to_y"; }
     watch_for dragged 60 seen_at \
       || fail "the wizard did not follow the drag from $from_x,$from_y to $to_x,$to_y"
-    echo "ok   $mode: the wizard follows the drag from $from_x,$from_y to $to_x,$to_y"
+    ok "the wizard follows the drag from $from_x,$from_y to $to_x,$to_y"
   fi
   shot dragged
   xdotool mousemove $((cx + 300)) $((cy - 30)) click 1 mousemove $((cx + 20)) $((cy + 20)) click 1
@@ -231,9 +174,9 @@ drag_him() {
 still_above() { # SHOT taken after the clicks and a key the game has shown since
   alike "$shots/$mode-dragged.png" "$to_x" "$to_y" "$1" "$to_x" "$to_y" \
     || fail "after clicks on the game's window the wizard is not seen above it"
-  echo "ok   $mode: the wizard stays above the game's window after clicks on it"
+  ok "the wizard stays above the game's window after clicks on it"
   watch_for rested 60 bare_beside_hat || fail "something of an old frame is left beside his hat"
-  echo "ok   $mode: no old frame is left beside him"
+  ok "no old frame is left beside him"
 }
 
 # Left of his hat, where the star burst of his greeting is, nothing but the background once the
@@ -250,79 +193,6 @@ window_rect() { # WINDOW [on_display] → X Y WIDTH HEIGHT on its X server's scr
     END { print x, y, w, h }'
 }
 
-# mutter and kwin_wayland, drawn in a window on the X server, each with its XWayland, which takes
-# its clients' keys only with the authority file the compositor made for it. In a container
-# kwin_wayland's file capability makes it fail ("Operation not permitted"): a copy runs without.
-start_nested() {
-  runtime=$(mktemp -d)
-  chmod 700 "$runtime"
-  log="$runtime/$mode.log"
-  socket="quorvel-$$-$mode"
-  if [ "$mode" = mutter-xwayland ]; then
-    DISPLAY=$xserver XDG_RUNTIME_DIR=$runtime MUTTER_DEBUG_DUMMY_MODE_SPECS=1200x960 \
-      mutter --wayland --nested --wayland-display="$socket" --sm-disable >"$log" 2>&1 &
-  else
-    cp "$(command -v kwin_wayland)" "$runtime/kwin_wayland"
-    # Its XWayland's display and authority reach only the programs it starts: one tells them.
-    printf '#!/bin/sh\necho "$DISPLAY $XAUTHORITY" >"$XDG_RUNTIME_DIR/display"\nexec sleep 100000\n' \
-      >"$runtime/tell"
-    chmod +x "$runtime/tell"
-    XDG_RUNTIME_DIR=$runtime QT_QPA_PLATFORM= "$runtime/kwin_wayland" --x11-display "$xserver" \
-      --xwayland --socket "$socket" --width 1200 --height 960 --no-lockscreen "$runtime/tell" \
-      >"$log" 2>&1 &
-  fi
-  weston_pid=$!
-  local auth=""
-  display=""
-  for _ in $(seq 600); do
-    if [ "$mode" = mutter-xwayland ]; then
-      display=$(sed -n 's/.*Using public X11 display \(:[0-9]*\).*/\1/p' "$log")
-      auth=$(compgen -G "$runtime/.mutter-Xwaylandauth.*")
-    else
-      [ -s "$runtime/display" ] && read -r display auth _ <"$runtime/display"
-    fi
-    [ -n "$display" ] && [ -S "$runtime/$socket" ] && break
-    sleep 0.1
-  done
-  [ -n "$display" ] && [ -S "$runtime/$socket" ] || fail "$mode did not start, or no XWayland"
-  as_user=(env XAUTHORITY="$auth")
-  session=(env -u QT_QPA_PLATFORM XDG_SESSION_TYPE=wayland WAYLAND_DISPLAY="$socket"
-    XDG_RUNTIME_DIR="$runtime" DISPLAY="$display" XAUTHORITY="$auth")
-}
-
-start_weston() {
-  runtime=$(mktemp -d)
-  chmod 700 "$runtime"
-  log="$runtime/weston.log"
-  # Weston's on-screen keyboard would open over the answer box; a pupil has a real one.
-  printf '[input-method]\npath=\n' >"$runtime/weston.ini"
-  socket="quorvel-$$-$mode"
-  local backend=(--backend=x11-backend.so)
-  [ "$mode" = xwayland ] && backend+=(--xwayland)
-  [ "$mode" = headless ] && backend=(--backend=headless-backend.so --debug)
-  DISPLAY=$xserver XDG_RUNTIME_DIR=$runtime weston "${backend[@]}" \
-    --config="$runtime/weston.ini" --use-pixman --width=1200 --height=960 --idle-time=0 \
-    --socket="$socket" >"$log" 2>&1 &
-  weston_pid=$!
-  for _ in $(seq 600); do [ -S "$runtime/$socket" ] && break; sleep 0.1; done
-  [ -S "$runtime/$socket" ] || fail "weston did not start"
-
-  # As a desktop starts a program: a Wayland session, no platform chosen, DISPLAY only where
-  # the session has an X server.
-  session=(env -u QT_QPA_PLATFORM -u DISPLAY XDG_SESSION_TYPE=wayland
-    WAYLAND_DISPLAY="$socket" XDG_RUNTIME_DIR="$runtime")
-  display=""
-  if [ "$mode" = xwayland ]; then
-    for _ in $(seq 600); do
-      display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$log")
-      [ -n "$display" ] && break
-      sleep 0.1
-    done
-    [ -n "$display" ] || fail "no XWayland"
-    session+=(DISPLAY="$display")
-  fi
-}
-
 # Starts the game on the desktop $mode and waits for its first exercise: the client area's corner
 # in cx, cy.
 start_game() {
@@ -337,44 +207,36 @@ start_game() {
   "${session[@]}" "$program" &
   game_pid=$!
 
-  # Keys typed on the X server go to the game's window there, or to weston's, which passes them
-  # on to the window that has its keyboard.
+  # Keys typed on the X server go to the game's window there, or to the compositor's, which
+  # passes them on to the window that has its keyboard.
   local which=(--onlyvisible --name '^Quorvel - ')
   case $mode in
-    x11 | openbox | xfwm4 | mutter | kwin) ;;
-    *) which=(--class '^Weston Compositor$') ;;
+    headless) keys=none ;;
+    xwayland | wayland) which=(--class '^Weston Compositor$') ;&
+    x11 | openbox | xfwm4 | mutter | kwin)
+      keys=$(timeout 120 xdotool search --sync "${which[@]}" | head -n1) ;;
+    *) within 10 compositor_window ;;
   esac
-  if [ "$mode" != headless ]; then
-    if [[ $mode = @(sway-*|mutter-xwayland|kwin-xwayland) ]]; then # the compositor's window
-      for _ in $(seq 100); do
-        keys=$(xwininfo -display "$xserver" -root -children | awk '/^ +0x/ { print $1; exit }')
-        [ -n "$keys" ] && break
-        sleep 0.1
-      done
-    else
-      keys=$(timeout 120 xdotool search --sync "${which[@]}" | head -n1)
-    fi
-    [ -n "$keys" ] || fail "no window to type on"
-    xdotool windowfocus --sync "$keys"
-  fi
+  [ -n "$keys" ] || fail "no window to type on"
+  [ "$keys" = none ] || xdotool windowfocus --sync "$keys"
 
   corner=""
   watch_for start 120 first_exercise || fail "the first exercise did not appear (no gradient)"
   read -r cx cy <<<"$corner"
   cx=$((cx - 753)) # the client area is 754 × 556
-  echo "ok   $mode: the first exercise is on the screen, the client area at $cx,$cy"
+  ok "the first exercise is on the screen, the client area at $cx,$cy"
   if [[ $mode = @(openbox|xfwm4|mutter|kwin) ]]; then
     # Taskbars and pagers list the windows of _NET_CLIENT_LIST: the game's, not the wizard's.
     local listed
     listed=$(xprop -display "$xserver" -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*' \
       | while read -r w; do xdotool getwindowname "$w"; done | grep -vc '^Quorvel - ')
     [ "$listed" -eq 0 ] || fail "$listed more windows in the window list than the game's"
-    echo "ok   $mode: only the game's window is in the window list"
+    ok "only the game's window is in the window list"
   fi
   if [[ $mode = *xwayland ]]; then
     on_display xdotool search --name '^Quorvel - ' >/dev/null \
       || fail "the game's window is not on XWayland"
-    echo "ok   $mode: the game chose XWayland"
+    ok "the game chose XWayland"
   fi
 }
 
@@ -408,17 +270,17 @@ leave() { # [SECONDS]
   shot goodbye
   # A compositor gives the box the keyboard in its own time, and until then the game, whose window
   # the box blocks, drops the keys: Enter again, as a pupil would, until the game has ended.
-  local deadline=$((SECONDS + limit)) polls=$((limit < 3 ? 10 * limit : 30))
-  while kill -0 "$game_pid" 2>/dev/null; do
+  local deadline=$((SECONDS + limit))
+  while ! gone "$game_pid"; do
     [ $SECONDS -lt $deadline ] || fail "the game did not end within $limit s of the goodbye"
     xdotool key Return
-    for _ in $(seq $polls); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
+    within $((limit < 3 ? limit : 3)) gone "$game_pid"
   done
   wait "$game_pid"
   local status=$?
   game_pid=""
   [ $status -eq 0 ] || fail "exit status $status"
-  echo "ok   $mode: goodbye, exit status 0"
+  ok "goodbye, exit status 0"
 }
 
 play() {
@@ -440,7 +302,7 @@ play() {
     xdotool key Escape
     watch_for menu-closed 60 menu_gone || fail "the wizard's menu did not close"
     kill -0 "$game_pid" 2>/dev/null || fail "the wizard's menu ended the game"
-    echo "ok   $mode: the wizard's menu opens"
+    ok "the wizard's menu opens"
   fi
 
   local right wrong n
@@ -458,7 +320,7 @@ play() {
   expected=$(printf '%02X%02X%02X' $((20 + wrong)) $((125 + right)) $((wrong > 4 ? 255 : 25 + 50 * wrong)))
   watch_for score 60 background_is "$expected" \
     || fail "background after $right right and $wrong wrong: $(pixels "$shots/$mode-score.png" 751,2), expected $expected"
-  echo "ok   $mode: the score shows in the background: $expected"
+  ok "the score shows in the background: $expected"
   still_above "$shots/$mode-score.png"
   leave
   stop

@@ -22,7 +22,6 @@ program = os.path.abspath(sys.argv[1])
 here = os.path.abspath(__file__)
 
 
-
 def one_orca_at_a_time(user):
     """Orca refuses to share a user with another Orca: another run of this test on the machine,
     as the same user, finishes first. The lock goes with this process."""
@@ -86,9 +85,8 @@ children = []
 
 
 def start(command, **kw):
-    process = subprocess.Popen(command, **kw)
-    children.append(process)
-    return process
+    children.append(subprocess.Popen(command, **kw))
+    return children[-1]
 
 
 bus = start(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
@@ -129,31 +127,13 @@ def the_window():
 orca = start(["orca"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def key(*names):
-    subprocess.run(["xdotool", "key", "--delay", "60", *names], check=True)
-
-
-def type_text(text):
-    subprocess.run(["xdotool", "type", "--delay", "60", text], check=True)
+def key(*names, how="key"):
+    subprocess.run(["xdotool", how, "--delay", "60", *names], check=True)
 
 
 def find(root, role, prefix):
-    for child in root or ():
-        if child is None:
-            continue
-        if child.getRole() == role and child.name.startswith(prefix):
-            return child
-        found = find(child, role, prefix)
-        if found is not None:
-            return found
-
-
-def texts(root):
-    for child in root or ():
-        if child is not None:
-            if child.getRole() == pyatspi.ROLE_TEXT:
-                yield child
-            yield from texts(child)
+    return root and pyatspi.findDescendant(
+        root, lambda node: node.getRole() == role and node.name.startswith(prefix))
 
 
 def the_number(window):
@@ -213,7 +193,8 @@ try:
     if number is None:
         fail("the abacus does not tell its beads")
         number = 0
-    boxes = [n.name for n in texts(window)]
+    boxes = [n.name for n in pyatspi.findAllDescendants(
+        window, lambda node: node.getRole() == pyatspi.ROLE_TEXT)]
     if boxes != ["Risposta"]:
         fail(f"text boxes in the accessibility tree: {boxes} (the hidden ones hold the answer)")
 
@@ -247,7 +228,7 @@ try:
     def answer(typed, word, verdict, what):
         """Types an answer and Enter, then Enter again: the verdict, once, then the answer box."""
         step = Step(f"a {what} answer, Enter")
-        type_text(str(typed))
+        key(str(typed), how="type")
         key("Return")
         step.expect(verdict, f"the {what} verdict")
         # Named and described by its text, which is wider than its box.
@@ -297,7 +278,7 @@ try:
             if "Risposta" not in after:
                 fail(f"{step.name}: the answer box is not announced after No: {after!r}")
             typed = "12"
-            type_text(typed)
+            key(typed, how="type")
             text = answer_box.queryText() if answer_box else None
             if not wait_for(lambda: text and text.getText(0, -1).endswith(typed), timeout=30):
                 fail(f"{step.name}: digits typed after No do not reach the answer box")

@@ -24,12 +24,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-await() { # SECONDS WHAT COMMAND...: polls COMMAND until it succeeds, or fails with WHAT
-  local end=$((SECONDS + $1)) what=$2
-  shift 2
-  while [ $SECONDS -le $end ]; do "$@" && return 0; sleep 0.1; done
-  fail "$what"
-}
 sink_running() { [ "$(sink_state)" = RUNNING ]; }
 # The balloon has no title: Qt names it after the program.
 balloon_shown() {
@@ -48,9 +42,9 @@ case $fault in
     start_sound_server
     kill -STOP "$pulse"
     start_game
-    await 30 "no balloon for the greeting" balloon_shown
+    within 30 balloon_shown || fail "no balloon for the greeting"
     # Said as if there were no sound device: his balloon goes once it has been read.
-    await 30 "the greeting never ended" balloon_hidden
+    within 30 balloon_hidden || fail "the greeting never ended"
     echo "ok   the wizard greets with his balloon, silently"
     answer right 0
     answer wrong 1
@@ -60,7 +54,7 @@ case $fault in
   killed)
     start_sound_server
     start_game
-    await 30 "the greeting never reached the sound server" sink_running
+    within 30 sink_running || fail "the greeting never reached the sound server"
     kill -KILL "$pulse"
     wait "$pulse" 2>/dev/null
     pulse=""
@@ -68,7 +62,7 @@ case $fault in
     answer right 0
     start_sound_server
     answer wrong 1
-    await 30 "the new server did not hear the correction" sink_running
+    within 30 sink_running || fail "the new server did not hear the correction"
     echo "ok   a new server hears the correction"
     leave
     ;;
@@ -81,8 +75,8 @@ case $fault in
     program=$copy/app/$(basename "$program")
     before=$(client_number)
     start_game
-    await 30 "no balloon for the greeting" balloon_shown
-    await 30 "the greeting never ended" balloon_hidden
+    within 30 balloon_shown || fail "no balloon for the greeting"
+    within 30 balloon_hidden || fail "the greeting never ended"
     echo "ok   the wizard greets with his balloon"
     answer wrong 0
     answer right 1

@@ -55,7 +55,6 @@ private slots:
             "roles.idle: l'animazione «Sleep» non è definita");
         row("name", R"("Talk")", R"("Talk!")", "«Talk!» non è un nome valido");
         row("colour", "\"white\"", "\"#ffff\"", "balloon.background: «#ffff» non è un colore");
-        row("colour name", R"("white")", R"("White")", "«White» non è un colore");
         row("voice name", R"("language": "it")", R"("language": "it-")",
             "voice.language: «it-» non è un nome di voce");
         row("path up", "tiny/body.svg", "../body.svg", "images.body: percorso «../body.svg»");
