@@ -29,7 +29,8 @@ ok() { echo "ok   $mode: $*"; }
 
 mode=x11 log="" weston_pid="" game_pid="" runtime="" socket="" as_user=() display=$xserver keys=""
 stop() {
-  [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+  # The whole group: on sway the game runs under dbus-run-session, whose bus would outlive it.
+  [ -n "$game_pid" ] && kill -- -"$game_pid" 2>/dev/null
   if [ -n "$weston_pid" ]; then
     # sway, stopped while it starts, may miss the signal.
     kill "$weston_pid" 2>/dev/null
@@ -204,7 +205,8 @@ start_game() {
     mutter-xwayland | kwin-xwayland) start_nested ;;
     *) start_weston ;;
   esac
-  "${session[@]}" "$program" &
+  # A process group of its own (setsid does not fork here: no job control in a script).
+  setsid "${session[@]}" "$program" &
   game_pid=$!
 
   # Keys typed on the X server go to the game's window there, or to the compositor's, which
