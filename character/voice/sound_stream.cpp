@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 
 #include <functional>
+#include <utility>
 
 namespace quorvel {
 
@@ -186,6 +187,8 @@ bool SoundStream::play(const QByteArray &samples, int sampleRate)
         close();
     m_sampleRate = sampleRate;
     m_sound = samples;
+    m_next.clear();
+    m_before = 0;
     m_written = 0;
     m_starved = false;
     if (m_ready) {
@@ -292,11 +295,24 @@ void SoundStream::fail()
         emit failed();
 }
 
+void SoundStream::append(const QByteArray &samples)
+{
+    if (m_sound.isEmpty())
+        return; // stopped, or failed
+    m_next.append(samples);
+    // The server may have run out meanwhile: the stream is not left to rest.
+    if (m_ready && !m_feeder.isActive()) {
+        m_rest.stop();
+        m_feeder.start();
+    }
+}
+
 void SoundStream::close()
 {
     m_feeder.stop();
     m_rest.stop();
     m_sound.clear();
+    m_next.clear();
     m_ready = false;
     if (!m_stream)
         return;
@@ -310,6 +326,7 @@ void SoundStream::close()
 void SoundStream::stop()
 {
     m_sound.clear();
+    m_next.clear();
     if (m_ready)
         m_rest.start();
 }
@@ -319,6 +336,11 @@ void SoundStream::feed()
     if (!m_ready || m_sound.isEmpty()) {
         m_feeder.stop();
         return;
+    }
+    if (m_written >= m_sound.size() && !m_next.isEmpty()) {
+        m_before += m_sound.size();
+        m_sound = std::exchange(m_next, {});
+        m_written = 0;
     }
     if (m_written >= m_sound.size()) {
         // All written: wait for it to be heard, then rest.
@@ -341,13 +363,13 @@ void SoundStream::feed()
                             PA_SEEK_RELATIVE)
             < 0)
             return;
-        first = m_written == 0;
+        first = m_written == 0 && m_before == 0;
         m_written += room;
         m_streamBytes += room;
         m_starved = false;
         // A sound shorter than what the server waits for before it starts playing. No operation
         // when the server does not wait (it plays at once) or the stream has just failed.
-        if (m_written == m_sound.size()) {
+        if (m_written == m_sound.size() && m_next.isEmpty()) {
             if (pa_operation *trigger = pa_stream_trigger(m_stream, nullptr, nullptr))
                 pa_operation_unref(trigger);
         }
@@ -371,15 +393,16 @@ qint64 SoundStream::playedMs() const
 {
     if (!m_ready || m_sound.isEmpty())
         return 0;
-    const qint64 played = qBound(qint64(0), playedBytes() - m_soundStart, qint64(m_sound.size()));
+    const qint64 played
+        = qBound(qint64(0), playedBytes() - m_soundStart, m_before + m_sound.size());
     return played * 1000 / (2 * qint64(m_sampleRate));
 }
 
 bool SoundStream::isDone() const
 {
-    if (!m_ready || m_sound.isEmpty() || m_written < m_sound.size())
+    if (!m_ready || m_sound.isEmpty() || m_written < m_sound.size() || !m_next.isEmpty())
         return false;
-    return m_starved || playedBytes() >= m_soundStart + m_sound.size();
+    return m_starved || playedBytes() >= m_soundStart + m_before + m_sound.size();
 }
 
 } // namespace quorvel

@@ -37,6 +37,10 @@ public:
     // drops what is left of the one before. False when it cannot be heard at all; failed() comes
     // when it turns out later.
     bool play(const QByteArray &samples, int sampleRate);
+    // Continues the current sound with more of it, at its rate: written right after it, heard
+    // without a gap if it comes before the server has played what it was given. Each piece is let
+    // go of once written.
+    void append(const QByteArray &samples);
     // Writes nothing more of the current sound (what the server holds, a few milliseconds, plays
     // out).
     void stop();
@@ -70,8 +74,10 @@ private:
     QTimer m_rest;
     QTimer m_deadline;
     int m_sampleRate = 0;
-    QByteArray m_sound;
-    qint64 m_written = 0; // of the current sound
+    QByteArray m_sound; // the piece of the current sound being written
+    QByteArray m_next; // the pieces appended after it
+    qint64 m_before = 0; // bytes of the current sound in pieces written and let go of
+    qint64 m_written = 0; // of the piece
     qint64 m_soundStart = 0; // where the current sound starts in the stream, in bytes
     qint64 m_streamBytes = 0; // written into the stream since it was opened
     std::atomic<bool> m_starved = false; // the server ran out of what was written

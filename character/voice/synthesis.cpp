@@ -188,8 +188,8 @@ QList<WordMark> marksInWrittenText(const SpokenText &spoken, const QList<espeak_
 }
 
 // espeak-ng opens and closes every text with silence, and ends it with a clause pause: between
-// two sentences the pupil would hear both as dead air. Keep a breath of it at each end.
-void trimSilence(Utterance &utterance)
+// two texts the pupil would hear both as dead air. Keep a breath of it at each end trimmed.
+void trimSilence(Utterance &utterance, Trim trim)
 {
     constexpr int kQuiet = 64; // of 32767
     constexpr int kLeadMs = 10;
@@ -205,8 +205,10 @@ void trimSilence(Utterance &utterance)
     while (last > first && qAbs(int(samples[last])) < kQuiet)
         --last;
     const qsizetype perMs = utterance.sampleRate / 1000;
-    first = qMax(qsizetype(0), first - kLeadMs * perMs);
-    last = qMin(count - 1, last + kTailMs * perMs);
+    first = trim == Trim::Both || trim == Trim::Lead ? qMax(qsizetype(0), first - kLeadMs * perMs)
+                                                     : 0;
+    last = trim == Trim::Both || trim == Trim::Tail ? qMin(count - 1, last + kTailMs * perMs)
+                                                    : count - 1;
     // In place: a copy would hold the sound twice at the moment he starts speaking.
     utterance.samples.truncate((last + 1) * 2);
     utterance.samples.remove(0, first * 2);
@@ -215,7 +217,7 @@ void trimSilence(Utterance &utterance)
         word.ms = qMax(0, word.ms - shiftMs);
 }
 
-Utterance synthesiseWith(const QString &text, const VoiceSettings &voice,
+Utterance synthesiseWith(const QString &text, const VoiceSettings &voice, Trim trim,
                          std::function<bool()> cancelled)
 {
     Espeak &e = espeak();
@@ -257,7 +259,7 @@ Utterance synthesiseWith(const QString &text, const VoiceSettings &voice,
     utterance.samples = std::move(collector.samples);
     utterance.sampleRate = e.sampleRate;
     utterance.words = marksInWrittenText(spoken, collector.words);
-    trimSilence(utterance);
+    trimSilence(utterance, trim);
     return utterance;
 }
 
@@ -332,7 +334,7 @@ SpeechThread *speechThread()
 
 Utterance synthesise(const QString &text, const VoiceSettings &voice)
 {
-    return synthesiseWith(text, voice, {});
+    return synthesiseWith(text, voice, Trim::Both, {});
 }
 
 QString phonemes(const QString &text, const QString &language, Notation notation)
@@ -353,7 +355,8 @@ QString phonemes(const QString &text, const QString &language, Notation notation
     return clauses.join(QLatin1Char(' '));
 }
 
-QFuture<Utterance> synthesiseInBackground(const QString &text, const VoiceSettings &voice)
+QFuture<Utterance> synthesiseInBackground(const QString &text, const VoiceSettings &voice,
+                                          Trim trim)
 {
     auto promise = std::make_shared<QPromise<Utterance>>();
     promise->start();
@@ -370,10 +373,10 @@ QFuture<Utterance> synthesiseInBackground(const QString &text, const VoiceSettin
     // cancelled.
     QMetaObject::invokeMethod(
         thread->worker(),
-        [promise, text, voice] {
+        [promise, text, voice, trim] {
             if (!promise->isCanceled()) {
                 promise->addResult(
-                    synthesiseWith(text, voice, [promise] { return promise->isCanceled(); }));
+                    synthesiseWith(text, voice, trim, [promise] { return promise->isCanceled(); }));
             }
             promise->finish();
         },

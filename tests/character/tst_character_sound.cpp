@@ -89,7 +89,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(g_triggers, 1, 20000);
         g_refuseTrigger = false;
         QVERIFY(sound.play(tone(300), kRate));
+        sound.append(tone(300)); // heard as one sound
         QTRY_VERIFY_WITH_TIMEOUT(sound.isDone(), 20000);
+        QVERIFY(sound.playedMs() > 300);
     }
 
     // A server that takes connections and answers nothing (stopped) is not waited for: the sound

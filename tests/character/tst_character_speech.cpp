@@ -7,6 +7,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <span>
 
@@ -77,6 +78,23 @@ private slots:
         const Utterance tags = synthesise(
             QStringLiteral("<break time=\"60s\"/> [[a:::::::::]] ciao"), VoiceSettings {});
         QVERIFY(tags.hasSound() && tags.durationMs() < 20000 && tags.words.size() > 2);
+    }
+
+    // A text is said a sentence at a time (here silently, by its sound's length: no sound
+    // server), and every sentence's words are revealed, in order, before the speech ends.
+    void sentenceAtATime()
+    {
+        const QString text = QStringLiteral("Ciao. Vuoi giocare con me? Allora giochiamo!");
+        QList<int> revealed;
+        const auto nothing = [] {
+        };
+        SpeechPlayer player({nothing, [&](int end) { revealed << end; }, nothing});
+        player.say(text, VoiceSettings {});
+        QTRY_VERIFY_WITH_TIMEOUT(revealed.contains(text.size()), 20000);
+        QVERIFY(std::is_sorted(revealed.begin(), revealed.end()));
+        const int lastSentence = int(text.indexOf(u"Allora"));
+        QVERIFY(std::any_of(revealed.begin(), revealed.end(),
+                            [&](int end) { return end > lastSentence && end < text.size(); }));
     }
 };
 
