@@ -217,8 +217,10 @@ void CharacterWindow::moveEvent(QMoveEvent *)
 
 void CharacterWindow::mousePressEvent(QMouseEvent *event)
 {
+    // Where on him the press fell, from the press itself: pos() is only what the desktop last
+    // reported, and a desktop busy placing him may not have reported it yet (he jumped away).
     if (event->button() == Qt::LeftButton)
-        m_grab = event->globalPosition().toPoint() - pos();
+        m_grab = event->position().toPoint();
 }
 
 void CharacterWindow::mouseMoveEvent(QMouseEvent *event)
