@@ -4,11 +4,9 @@
 #include "app/program.h"
 #include "app/tavola.h"
 #include "app/time_format.h"
-#include "app/translations.h"
 #include "testing.h"
 
 #include <QDate>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTime>
 
@@ -32,19 +30,6 @@ private slots:
     {
         delete m_program;
         m_program = nullptr;
-    }
-
-    // First, while no Italian catalogue is installed yet.
-    void withoutQtsItalianTheGameGoesOnInEnglish()
-    {
-        QTemporaryDir empty;
-        QTest::ignoreMessage(QtWarningMsg,
-                             QRegularExpression("qtbase_it.qm.*"
-                                                + QRegularExpression::escape(empty.path())
-                                                + ".*inglese"));
-        QVERIFY(!installQtItalian(empty.path()));
-        QMessageBox box(QMessageBox::Question, "t", "?", QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("&Yes"));
     }
 
     // One catalogue holds all of Qt's texts: the box's buttons stand for the line edit's menu too.
