@@ -53,7 +53,6 @@ public:
     const Shape &bead(Rod rod, int index) const;
     Shape &bead(Rod rod, int index);
     const Shape &baseBar() const { return m_baseBar; }
-    Shape &baseBar() { return m_baseBar; }
 
     // Every shape from the backmost to the frontmost.
     std::vector<const Shape *> paintOrder() const;

@@ -6,10 +6,10 @@
 // build) and the run-time error box all end it otherwise, and a game that hangs or freezes never
 // ends. A run that fails prints its seed.
 //
-//   monkey [--seed N] [--events N] [--runs N] [--seconds N] PROGRAM
+//   monkey SEED SECONDS PROGRAM
 //
-// Run i of a campaign uses seed N + i: `--seed N+i --runs 1` replays it (as far as the game's
-// timing allows).
+// Runs of at most 3000 events follow each other until SECONDS have passed; run i uses seed
+// SEED + i, so that `monkey SEED+i ...` replays it first (as far as the game's timing allows).
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -18,7 +18,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -48,11 +47,10 @@ public:
         , m_display(display)
     { }
 
-    std::optional<Clock::time_point> deadline; // the campaign's, if it has one
-    long thrown = 0;
+    Clock::time_point deadline; // the campaign's
 
     // One run from start to end; false (after saying why) when it did not end well.
-    bool run(unsigned long long seed, long events)
+    bool run(unsigned long long seed)
     {
         m_seed = seed;
         m_random.seed(seed);
@@ -65,7 +63,7 @@ public:
         if (!waitFor([this] { return exitStatus() || mainWindow(); }) || !mainWindow())
             return failed("no window of the game showed");
 
-        while (m_events < events && !exitStatus() && !(deadline && Clock::now() >= *deadline)) {
+        while (m_events < 3000 && !exitStatus() && Clock::now() < deadline) {
             const std::vector<TopLevel> windows = topLevels();
             if (windows.empty()) {
                 // Between two windows (a new contest replaces the window), or none left at all.
@@ -74,7 +72,7 @@ public:
                 continue;
             }
             throwOne(windows);
-            ++m_events, ++thrown;
+            ++m_events;
             pause(15000);
         }
         if (!exitStatus() && !endRun())
@@ -267,49 +265,21 @@ private:
 
 int main(int argc, char **argv)
 {
-    long long seed = std::random_device {}(), events = 2000, runs = 1000000, seconds = 0;
-    const char *program = nullptr;
-    const auto usage = [] {
-        std::fprintf(stderr,
-                     "usage: monkey [--seed N] [--events N] [--runs N] [--seconds N] "
-                     "PROGRAM, on an X server with XTest in DISPLAY\n");
-        return 2;
-    };
-    for (int i = 1; i < argc; ++i) {
-        long long *number = nullptr;
-        for (auto [name, value] : {std::pair {"--seed", &seed},
-                                   {"--events", &events},
-                                   {"--runs", &runs},
-                                   {"--seconds", &seconds}})
-            if (std::strcmp(argv[i], name) == 0)
-                number = value;
-        if (number && i + 1 < argc)
-            *number = std::strtoll(argv[++i], nullptr, 10);
-        else if (!program && argv[i][0] != '-')
-            program = argv[i];
-        else
-            return usage();
-    }
     int eventBase, errorBase, major, minor;
     Display *display = XOpenDisplay(nullptr);
-    if (!program || !display
-        || !XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor))
-        return usage();
-    XSetErrorHandler([](Display *, XErrorEvent *) { return 0; }); // windows come and go
-    std::printf("monkey: seed %lld, at most %lld events, program %s\n", seed, events, program);
-
-    Monkey monkey(display, program);
-    if (seconds)
-        monkey.deadline = Clock::now() + std::chrono::seconds(seconds);
-    long run = 0;
-    for (; run < runs && monkey.thrown < events
-         && !(monkey.deadline && Clock::now() >= *monkey.deadline);
-         ++run) {
-        // Then the monkey closes the window itself.
-        if (!monkey.run(static_cast<unsigned long long>(seed + run),
-                        long(std::min(3000LL, events - monkey.thrown))))
-            return 1;
+    if (argc != 4 || !display
+        || !XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) {
+        std::fprintf(stderr,
+                     "usage: monkey SEED SECONDS PROGRAM, on an X server with XTest in "
+                     "DISPLAY\n");
+        return 2;
     }
-    std::printf("monkey: %ld events in %ld runs, every run ended well\n", monkey.thrown, run);
+    XSetErrorHandler([](Display *, XErrorEvent *) { return 0; }); // windows come and go
+    Monkey monkey(display, argv[3]);
+    monkey.deadline = Clock::now() + std::chrono::seconds(std::atoll(argv[2]));
+    // Each run ends as the monkey closes the game itself.
+    for (auto seed = std::strtoull(argv[1], nullptr, 10); Clock::now() < monkey.deadline; ++seed)
+        if (!monkey.run(seed))
+            return 1;
     return 0;
 }

@@ -45,6 +45,7 @@ stop() {
 # A command on the desktop's own X server, as the user the desktop runs as.
 on_display() { "${as_user[@]}" env DISPLAY="$display" "$@"; }
 gone() { ! kill -0 "$1" 2>/dev/null; }
+not() { ! "$@"; }
 
 # Polls CHECK until it holds; false if it does not within SECONDS.
 within() { # SECONDS CHECK [ARG...]
@@ -88,13 +89,11 @@ shot_shows() { shot "$1" && "${@:2}" "$shots/$mode-$1.png"; }
 first_exercise() { corner=$(gradient_corner "$1") && [ -n "$corner" ]; }
 # An exercise is drawn at once with its gradient, which the first key typed clears.
 gradient_shown() { [ "$(pixels "$1" 751,1)" = B40000 ]; }
-gradient_gone() { ! gradient_shown "$1"; }
 background_is() { [ "$(pixels "$2" 751,2)" = "$1" ]; }
 # Where the pupil clicks him, something of the wizard rather than the gradient behind him.
 wizard_shown() { [[ "$(pixels "$1" 104,254)" != B400* ]]; }
 # His menu, white, opens right and down from the pointer.
 menu_shown() { [ "$(pixels "$1" 124,271 204,271 | tr '\n' ' ')" = "FFFFFF FFFFFF " ]; }
-menu_gone() { ! menu_shown "$1"; }
 
 # Bead k (from 0 at the bottom) of a rod has its centre at y = 316 - 32 k; the rods' centres,
 # thousands first.
@@ -266,7 +265,7 @@ answer() { # right|wrong N
   xdotool type --delay 30 "$typed"
   xdotool key Return
   # Seen typed, so that the next gradient is the next exercise's.
-  watch_for "verdict-$2" 60 gradient_gone || fail "exercise $2: the answer was not typed"
+  watch_for "verdict-$2" 60 not gradient_shown || fail "exercise $2: the answer was not typed"
   xdotool key Return # "Nuovo calcolo" has the focus now
 }
 
@@ -314,7 +313,7 @@ play() {
     xdotool click 3
     watch_for menu 60 menu_shown || fail "the wizard's menu did not open"
     xdotool key Escape
-    watch_for menu-closed 60 menu_gone || fail "the wizard's menu did not close"
+    watch_for menu-closed 60 not menu_shown || fail "the wizard's menu did not close"
     kill -0 "$game_pid" 2>/dev/null || fail "the wizard's menu ended the game"
     ok "the wizard's menu opens"
   fi

@@ -39,4 +39,18 @@ inline void answerNextBox(QMessageBox::StandardButton answer,
     timer->start(5);
 }
 
+// Answers, and counts, every box titled `title...` that opens while `rescuer` runs: a fault then
+// fails the test at its count rather than leaving it waiting forever.
+inline void answerEveryBox(QTimer &rescuer, int &count, const QString &title = {})
+{
+    QObject::connect(&rescuer, &QTimer::timeout, &rescuer, [&count, title] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->windowTitle().startsWith(title))
+            return;
+        ++count;
+        const auto buttons = box->standardButtons();
+        box->button(buttons & QMessageBox::Ok ? QMessageBox::Ok : QMessageBox::Yes)->click();
+    });
+}
+
 } // namespace quorvel::testing

@@ -1,12 +1,10 @@
 // The abacus as pixels: which beads show, and which lies in front where they overlap.
 #include "app/abacus.h"
-#include "app/design.h"
 #include "app/surface.h"
 #include "app/tavola.h"
 #include "testing.h"
 
 #include <QApplication>
-#include <QPainter>
 #include <QTest>
 
 using namespace quorvel;
@@ -86,28 +84,6 @@ private slots:
                 QVERIFY2(isDark(shot.pixelColor(bead.center().x(), bead.bottom())) != lowerInFront,
                          qPrintable(where));
             }
-        }
-    }
-
-    void lowestBeadLiesInFrontOfTheBaseBar()
-    {
-        // Bead and bar share their outline colour, and overlap by one pixel only: give them
-        // distinct outlines and look at four times the size.
-        Abacus &abacus = m_window->surface()->abacus();
-        abacus.baseBar().border = QColor(0, 0, 200);
-        for (Rod rod : AllRods)
-            abacus.bead(rod, 1).border = QColor(0, 200, 0);
-
-        QImage big(m_window->surface()->size() * 4, QImage::Format_RGB32);
-        QPainter painter(&big);
-        painter.scale(4, 4);
-        abacus.paint(painter);
-        painter.end();
-
-        for (Rod rod : AllRods) {
-            const QRect bead = abacus.bead(rod, 1).outline();
-            const QColor c = big.pixelColor(bead.center().x() * 4, bead.bottom() * 4 + 1);
-            QVERIFY2(c.green() > 100 && c.blue() < 100, qPrintable(QString::number(int(rod))));
         }
     }
 

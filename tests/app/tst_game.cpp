@@ -1,6 +1,5 @@
 // The game played on a private X server with real keys and clicks: what the pupil sees after
 // each step, where the focus goes, and what reaches the wizard, in order.
-#include "app/design.h"
 #include "app/program.h"
 #include "app/surface.h"
 #include "app/tavola.h"
@@ -308,14 +307,7 @@ private slots:
         // answered, so that a fault shows as a failure here rather than a test waiting forever.
         int boxesAfterYes = 0;
         QTimer rescuer;
-        connect(&rescuer, &QTimer::timeout, this, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                ++boxesAfterYes;
-                box->button(box->standardButtons() & QMessageBox::Ok ? QMessageBox::Ok
-                                                                     : QMessageBox::Yes)
-                    ->click();
-            }
-        });
+        testing::answerEveryBox(rescuer, boxesAfterYes);
         for (int round = 0; round < 2; ++round) {
             QMenuBar *menuBar = first->menuBar();
             QVERIFY(!menuBar->isNativeMenuBar() && menuBar->isVisible());
@@ -351,17 +343,9 @@ private slots:
     {
         start({5});
         QSignalSpy ends(m_program, &Program::ended);
-        // Counts and answers the goodbye boxes, so that a fault fails the test instead of
-        // hanging it.
         int goodbyes = 0;
         QTimer rescuer;
-        connect(&rescuer, &QTimer::timeout, this, [&goodbyes] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (box && box->windowTitle().startsWith("Data ")) {
-                ++goodbyes;
-                box->button(QMessageBox::Ok)->click();
-            }
-        });
+        testing::answerEveryBox(rescuer, goodbyes, QStringLiteral("Data "));
         rescuer.start(5);
         QString stillOpen;
         testing::answerNextBox(QMessageBox::No, [&](QMessageBox *) {

@@ -5,6 +5,7 @@
 #include "app/tavola.h"
 #include "testing.h"
 
+#include <QDebug>
 #include <QScreen>
 #include <QTest>
 
@@ -24,13 +25,8 @@ private slots:
 
         const QRect screen = window->screen()->availableGeometry();
         QTRY_VERIFY2(screen.contains(window->frameGeometry()),
-                     qPrintable(QStringLiteral("frame at %1,%2 %3x%4 on a screen of %5x%6")
-                                    .arg(window->frameGeometry().x())
-                                    .arg(window->frameGeometry().y())
-                                    .arg(window->frameGeometry().width())
-                                    .arg(window->frameGeometry().height())
-                                    .arg(screen.width())
-                                    .arg(screen.height())));
+                     qPrintable(QDebug::toString(window->frameGeometry()) + " on "
+                                + QDebug::toString(screen)));
         if (screen.width() >= 1280 && screen.height() >= 1024) {
             // The classic screen: his figure beside the window, clear of the beads.
             const QRect beads(window->mapToGlobal(window->abacusArea().topLeft()),

@@ -65,10 +65,13 @@ struct Loaded
     QTemporaryDir dir;
     std::unique_ptr<quorvel::AgentControl> agent;
 
-    explicit Loaded(const QByteArray &manifest = kManifest, bool load = true)
+    // An owner puts him inside a window of the test's, as the game has him; the window must
+    // outlive this.
+    explicit Loaded(const QByteArray &manifest = kManifest, QWidget *owner = nullptr,
+                    bool load = true)
     {
         writeCharacter(dir, manifest);
-        agent = std::make_unique<quorvel::AgentControl>(QStringList {dir.path()});
+        agent = std::make_unique<quorvel::AgentControl>(QStringList {dir.path()}, owner);
         if (load)
             agent->Characters().Load("Tiny", "C:\\chars\\tiny.acs");
     }

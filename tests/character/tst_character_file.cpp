@@ -1,5 +1,5 @@
-// Loading characters: where a load key leads, what a manifest may hold, the run-time errors of a
-// wrong key, file, id or call, the shipped character's artwork, and how his frames are drawn.
+// Loading characters: the run-time errors of a missing or broken file and of a handle kept too
+// long, the shipped character's artwork, and how his frames are drawn.
 
 #include "character/format/character_file.h"
 #include "character/view/character_window.h"
@@ -9,7 +9,6 @@
 #include <QPainter>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace quorvel;
 
@@ -20,18 +19,6 @@ class TestCharacterFile : public QObject
     Q_OBJECT
 
 private slots:
-    void lenientManifest()
-    {
-        // Comments anywhere, the optional objects left out, a role named in another case.
-        const QByteArray json
-            = fixture::manifestWith(R"("idle": "Rest")", R"("idle": "REST", "comment": "a mano")")
-                  .replace(R"("balloon": {"background": "white", "maxWidth": 200}, )", "")
-                  .replace(R"("voice": {"language": "it", "rate": 450},)", "");
-        const CharacterModel model = parseCharacterManifest(json, "x", {});
-        QCOMPARE(model.animations[model.idle].name, "Rest");
-        QCOMPARE(model.voice.language, "it");
-    }
-
     // One case of each kind of check; the fuzz target drives them all with arbitrary input.
     void loadFailures_data()
     {
@@ -99,82 +86,23 @@ private slots:
         }
     }
 
-    // The game reads the wizard's file ahead once, at start-up, for its first Load. A read-ahead
-    // that comes after that Load (the thread that starts it ran late) must not stand in for the
-    // next one, which reads the file as it is then.
-    void readAheadServesTheFirstLoadOnly()
+    // A FIFO or a device under the character's name must not hold the game: an access error
+    // naming it, never "not found".
+    void fileThatIsNoFile()
     {
-        QTemporaryDir dir;
-        fixture::writeCharacter(dir, fixture::kManifest);
-        const QString path = dir.filePath("tiny.acs");
-        QVERIFY(preloadCharacterFile(path));
-        QVERIFY(!preloadCharacterFile(path)); // on its way, not started again nor replaced
-        QCOMPARE(loadCharacterFile(path)->model.size, QSize(50, 100));
-
-        QVERIFY(!preloadCharacterFile(path));
-        fixture::write(path,
-                       fixture::manifestWith(R"("width": 50, "height": 100)",
-                                             R"("width": 60, "height": 120)"));
-        QCOMPARE(loadCharacterFile(path)->model.size, QSize(60, 120));
-    }
-
-    // A file that is there but cannot be read is an access error naming it, never "not found",
-    // and a FIFO or a device under the character's name must not hold the game.
-    void unreadableFile_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("problem");
-        for (const char *kind : {"fifo", "device"})
-            QTest::newRow(kind) << QString(kind) << "non è un file normale";
-        QTest::newRow("unreadable") << "unreadable"
-                                    << "permesso di lettura negato";
-    }
-
-    void unreadableFile()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QString, problem);
-        if (kind == "unreadable" && geteuid() == 0)
-            QSKIP("root reads any file");
-        QTemporaryDir dir;
-        fixture::writeCharacter(dir, fixture::kManifest);
-        const QString path = dir.filePath("tiny.acs");
-        QFile::remove(path);
-        if (kind == "fifo") {
-            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0644), 0);
-        } else if (kind == "device") {
-            QVERIFY(QFile::link("/dev/zero", path));
-        } else {
-            fixture::write(path, fixture::kManifest);
-            QFile::setPermissions(path, {});
-        }
-        AgentControl agent({dir.path()});
-        fixture::expectError([&] { agent.Characters().Load("Tiny", "C:\\chars\\TINY.ACS"); },
-                             RuntimeError::PathFileAccessError, {path + ": " + problem});
-    }
-
-    void lookup()
-    {
-        QTemporaryDir dir;
-        for (const char *file : {"first/merlin.acs", "first/Twin.acs", "first/twin.acs",
-                                 "second/Other.acs", "second/Merlin.acs"})
-            fixture::write(dir.filePath(file), "{}");
-        QDir(dir.path()).mkpath("first/folder.acs");
-        const QStringList folders {dir.filePath("first"), dir.filePath("second")};
-        const std::pair<QString, QString> cases[] = {
-            // key, the file it leads to ("" for none): its last part, in any case, folder by folder
-            {kMerlinKey, "first/merlin.acs"},
-            {"/usr/share/x/MERLIN.ACS", "first/merlin.acs"},
-            {"C:\\chars\\other.acs", "second/Other.acs"},
-            {"Twin.acs", "first/Twin.acs"}, // the exact spelling first
-            {"C:\\x\\Folder.acs", ""},
-            {"C:\\WINDOWS\\msagent\\chars\\", ""},
-            {"..\\..\\first\\nothing", ""},
-        };
-        for (const auto &[key, found] : cases) {
-            QVERIFY2(findCharacterFile(key, folders)
-                         == (found.isEmpty() ? QString() : dir.filePath(found)),
-                     qPrintable(key));
+        for (const bool fifo : {true, false}) {
+            QTemporaryDir dir;
+            fixture::writeCharacter(dir, fixture::kManifest);
+            const QString path = dir.filePath("tiny.acs");
+            QFile::remove(path);
+            if (fifo)
+                QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+            else
+                QVERIFY(QFile::link("/dev/zero", path));
+            AgentControl agent({dir.path()});
+            fixture::expectError([&] { agent.Characters().Load("Tiny", "C:\\chars\\TINY.ACS"); },
+                                 RuntimeError::PathFileAccessError,
+                                 {path + ": non è un file normale"});
         }
     }
 
@@ -184,48 +112,12 @@ private slots:
         CharacterCollection &characters = loaded.agent->Characters();
         fixture::expectError([&] { characters.Load("Merlin", kMerlinKey); },
                              RuntimeError::FileNotFound, {kMerlinKey, loaded.dir.path()});
-        fixture::expectError([&] { characters.Load("tiny", "tiny.acs"); },
-                             RuntimeError::InvalidProcedureCall, {"«tiny» è già caricato"});
-        fixture::expectError([&] { characters.Load(" ", "tiny.acs"); },
-                             RuntimeError::InvalidProcedureCall, {"manca il nome"});
-        QCOMPARE(characters.Count(), 1);
-        fixture::expectError([&] { characters.Item("Merlin"); }, RuntimeError::SubscriptOutOfRange,
-                             {"«Merlin» non è caricato"});
-        CharacterHandle tiny = characters.Item("TINY");
-        fixture::expectError([&] { tiny->Play("wave"); }, RuntimeError::InvalidProcedureCall,
-                             {"Tiny: l'animazione «wave» non esiste"});
-        fixture::expectError([&] { tiny->setHeight(15); }, RuntimeError::InvalidProcedureCall,
-                             {"l'altezza 15"});
-        fixture::expectError([&] { tiny->MoveTo(0, -40000); }, RuntimeError::InvalidProcedureCall,
-                             {"-40000"});
-        tiny->Play("aNNOUNCE"); // names match in any case
-        QVERIFY(!tiny->isIdle());
+        CharacterHandle tiny = characters.Item("Tiny");
 
         // A handle kept past its control reports it instead of crashing.
         loaded.agent.reset();
         fixture::expectError([&] { tiny->Show(); }, RuntimeError::InvalidProcedureCall,
                              {"«Tiny» non esiste più"});
-    }
-
-    void aFrameLikeTheOneShownIsNotDrawnAgain()
-    {
-        fixture::Loaded loaded;
-        auto *window = static_cast<CharacterWindow *>(loaded.tiny()->window());
-        const CharacterModel &model = loaded.tiny()->loaded().model;
-        window->show();
-        window->showFrame(model.appear, 1);
-        QCoreApplication::processEvents();
-        fixture::EventCounter paints(window);
-        const int cached = window->cachedPictures();
-
-        // Another animation's frame made of the same pictures: nothing to draw or reshape.
-        window->showFrame(model.speak, 0);
-        QCoreApplication::processEvents();
-        QCOMPARE(paints.count, 0);
-        QCOMPARE(window->cachedPictures(), cached);
-        window->showFrame(model.speak, 1);
-        QCoreApplication::processEvents();
-        QCOMPARE(paints.count, 1);
     }
 
     void merlin()

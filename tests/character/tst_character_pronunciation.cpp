@@ -1,25 +1,25 @@
-// Every number the game can show, and a sample of the big ones, through the pronunciation rewrite
-// and espeak-ng's own phonemes (voice "it", IPA), judged as an Italian teacher would hear them.
+// Every number the game can show (0 to 9999, and 0 is never said) through the pronunciation
+// rewrite and espeak-ng's own phonemes (voice "it", IPA), judged as an Italian teacher would hear
+// them.
 //
 // The judge cuts the written number word into its components ("settemilasettecentosette": sette,
 // mila, sette, cento, sette), and the phonemes into vowel groups: a run of vowels is one group
 // when one of two neighbours is a high vowel (i, u: the diphthongs of "sei", "due"), unless a
 // stress mark stands between them (a new stressed syllable: "mila-ùno" is two groups, "milàuno"
 // one); a stress mark belongs to the group after it. Each component has a known number of groups
-// and a stressed one (the table below; "milione" is mi-li-ó-ne in espeak-ng's careful reading).
-// Then, for every number: nothing dropped or merged (the groups are exactly as many as the
-// components' together); every stress on a component's own stressed group; the last component
-// ("ventitré", "centoSEI": nothing stressed after it), "mila", "mille", the millions and
-// billions, and "cento" (unless a scale word follows: "centomila" is one group) stressed; no
-// more than four unstressed groups in a row; and no z: the s of "sei", "sette", "sedici",
-// "sessanta", "settanta" stays unvoiced.
+// and a stressed one (the table below). Then, for every number: nothing dropped or merged (the
+// groups are exactly as many as the components' together); every stress on a component's own
+// stressed group; the last component ("ventitré", "centoSEI": nothing stressed after it), "mila",
+// "mille" and "cento" stressed; no more than four unstressed groups in a row; and no z: the s of
+// "sei", "sette", "sedici", "sessanta", "settanta" stays unvoiced.
 
 #include "character/voice/pronunciation.h"
 #include "character/voice/synthesis.h"
 #include "words/numlett.h"
 
-#include <QRandomGenerator>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace quorvel;
 
@@ -32,16 +32,16 @@ struct Component
     int stressed; // index of the stressed group
 };
 
-// Name, groups and stressed group; longer names first, so that the cut prefers "sessanta" to
-// "sessant" + a.
+// Name, groups and stressed group; longer names first, so that the cut takes "sessanta" whole
+// rather than "sessant" and a dead end.
 const QList<Component> kComponents = [] {
     const QString table = QStringLiteral(R"(
     diciassette 4 2  diciannove 4 2  quattordici 4 1  cinquanta 3 1  quaranta 3 1  quindici 3 0
-    miliardo 4 2  miliardi 4 2  sessanta 3 1  settanta 3 1  diciotto 3 1  tredici 3 0
-    novanta 3 1  ottanta 3 1  quattro 2 0  milione 4 2  milioni 4 2  cinquant 2 1  quarant 2 1
-    sessant 2 1  settant 2 1  undici 3 0  dodici 3 0  sedici 3 0  novant 2 1  ottant 2 1
+    sessanta 3 1  settanta 3 1  diciotto 3 1  tredici 3 0  novanta 3 1  ottanta 3 1  quattro 2 0
+    cinquant 2 1  quarant 2 1  sessant 2 1  settant 2 1  undici 3 0  dodici 3 0  sedici 3 0
+    novant 2 1  ottant 2 1
     trenta 2 0  cinque 2 0  dieci 2 0  venti 2 0  cento 2 0  mille 2 0  sette 2 0  trent 1 0
-    mila 2 0  otto 2 0  nove 2 0  vent 1 0  uno 2 0  due 1 0  tre 1 0  sei 1 0  un 1 0)");
+    mila 2 0  otto 2 0  nove 2 0  vent 1 0  uno 2 0  due 1 0  tre 1 0  sei 1 0)");
     const QStringList words = table.simplified().split(u' ');
     QList<Component> list;
     for (qsizetype i = 0; i + 2 < words.size(); i += 3)
@@ -49,32 +49,19 @@ const QList<Component> kComponents = [] {
     return list;
 }();
 
-bool isScale(QStringView name)
-{
-    return name == u"mille" || name == u"mila" || name.startsWith(u"milion")
-        || name.startsWith(u"miliard");
-}
-
-// The components of a number word, or nothing when it is not made of them.
+// The components of a number word, each the first name of the table it starts with, or nothing
+// when it is not made of them.
 QList<const Component *> components(QStringView word)
 {
-    const qsizetype n = word.size();
-    // next[i]: the component that starts a cut of word[i..] into components.
-    QList<const Component *> next(n, nullptr);
-    for (qsizetype i = n - 1; i >= 0; --i) {
-        for (const Component &c : kComponents) {
-            const qsizetype end = i + c.name.size();
-            if (word.mid(i).startsWith(c.name) && (end == n || next[end])) {
-                next[i] = &c;
-                break;
-            }
-        }
-    }
     QList<const Component *> cut;
-    for (qsizetype i = 0; i < n; i += cut.last()->name.size()) {
-        if (!next[i])
+    for (qsizetype i = 0; i < word.size(); i += cut.last()->name.size()) {
+        const auto starts = [&](const Component &c) {
+            return word.mid(i).startsWith(c.name);
+        };
+        const auto c = std::find_if(kComponents.begin(), kComponents.end(), starts);
+        if (c == kComponents.end())
             return {};
-        cut.append(next[i]);
+        cut.append(&*c);
     }
     return cut;
 }
@@ -134,7 +121,7 @@ QString judge(long long number)
             }
             const bool last = p == parts.size() - 1;
             const bool mustStress
-                = last || isScale(c.name) || (c.name == u"cento" && !isScale(parts[p + 1]->name));
+                = last || c.name == u"mila" || c.name == u"mille" || c.name == u"cento";
             if (mustStress && !stressed[at + c.stressed])
                 problems << QStringLiteral("%1 unstressed").arg(c.name);
             at += c.groups;
@@ -158,21 +145,10 @@ class TestCharacterPronunciation : public QObject
     Q_OBJECT
 
 private slots:
-    void everyNumberOfTheGameAndSomeBigOnes()
+    void everyNumberOfTheGame()
     {
-        QList<long long> numbers;
-        for (long long n = 1; n <= 9999; ++n)
-            numbers.append(n);
-        // The seams of the scales, and a fixed sample of the rest up to the largest name.
-        for (long long n : {1000000LL, 1000001LL, 2000001LL, 1000011LL, 21000000LL, 1100000LL,
-                            1000000000LL, 1000000001LL, 2000000008LL, 2002002002LL, 100100100100LL,
-                            999999999999LL, 17017017017LL, 606606606606LL})
-            numbers.append(n);
-        QRandomGenerator sample(10);
-        for (int i = 0; i < 1000; ++i)
-            numbers.append(sample.bounded(10000LL, 1000000000000LL));
         QStringList wrong;
-        for (const long long n : std::as_const(numbers)) {
+        for (int n = 1; n <= 9999; ++n) {
             const QString problem = judge(n);
             if (!problem.isEmpty())
                 wrong.append(problem);

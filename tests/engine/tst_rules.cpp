@@ -39,12 +39,7 @@ private slots:
             const bool digits = d.units >= 0 && d.units <= 9 && d.tens >= 0 && d.tens <= 9
                 && d.hundreds >= 0 && d.hundreds <= 9 && d.thousands >= 0 && d.thousands <= 9;
             if (!digits || d.units + 10 * d.tens + 100 * d.hundreds + 1000 * d.thousands != n)
-                QFAIL(qPrintable(QStringLiteral("%1 split into %2 %3 %4 %5")
-                                     .arg(n)
-                                     .arg(d.thousands)
-                                     .arg(d.hundreds)
-                                     .arg(d.tens)
-                                     .arg(d.units)));
+                QFAIL(qPrintable(QString::number(n)));
         }
         QVERIFY_THROWS_EXCEPTION(RuntimeError, splitDigits(10000));
         QVERIFY_THROWS_EXCEPTION(RuntimeError, splitDigits(-1));
@@ -105,22 +100,16 @@ private slots:
             QCOMPARE(rows[0].score, praised);
     }
 
-    void numbersComeFromTheSourceOrTheClock()
+    void numbersDrawnAreOnesTheAbacusCanShow()
     {
-        // Every number drawn is one the abacus can show: one more would end the game. Drawn often
-        // enough that a range one too wide shows nearly always (99 % of runs).
+        // One more would end the game. Drawn often enough that a range one too wide shows nearly
+        // always (99 % of runs).
         NumberDraw draw;
         for (int i = 0; i < 50000; ++i) {
             const int n = draw.next();
             if (n < 0 || n > 9999)
                 QFAIL(qPrintable(QStringLiteral("drew %1").arg(n)));
         }
-        int next = 41;
-        draw.setSource([&next] { return next++; });
-        QCOMPARE(draw.next(), 41);
-        QCOMPARE(draw.next(), 42);
-        draw.setSource([] { return 10000; });
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, draw.next());
     }
 };
 
