@@ -44,6 +44,7 @@ struct Character::Private
 
     bool passEndsRequest = false; // the current request is one pass of this animation
     bool speaking = false;
+    quint64 placedAhead = 0; // the move carried out as he appeared
 
     // Declared last so that it goes first: it must not report into a half-destroyed character.
     std::unique_ptr<Voice> voice;
@@ -99,8 +100,10 @@ bool Character::Private::startOne()
             // With a move queued right behind, appear where it leads rather than appear elsewhere
             // and jump there once the appearing is over (the game shows, then places him).
             const CharacterRequest *following = queue.peek();
-            if (following && following->action.kind == CharacterAction::Kind::MoveTo)
+            if (following && following->action.kind == CharacterAction::Kind::MoveTo) {
                 window->move(following->action.position);
+                placedAhead = following->number;
+            }
             window->show();
             window->raise();
             play(model().appear, true);
@@ -108,7 +111,9 @@ bool Character::Private::startOne()
         }
         break;
     case CharacterAction::Kind::MoveTo:
-        window->move(action.position);
+        // Done already as he appeared: a pupil who dragged him meanwhile put him where he is.
+        if (started->number != placedAhead)
+            window->move(action.position);
         break;
     case CharacterAction::Kind::Height:
         window->setCharacterHeight(action.height);

@@ -123,6 +123,27 @@ private slots:
         QVERIFY(balloon.top() < head && balloon.bottom() > head);
     }
 
+    // The move behind his Show was made as he appeared: where the pupil drags him meanwhile stays
+    // his place, and only a later move takes him elsewhere.
+    void aDragWhileHeAppearsStands()
+    {
+        fixture::Loaded loaded;
+        CharacterHandle tiny = loaded.tiny();
+        QList<QPoint> placesAtStart;
+        connect(loaded.agent.get(), &AgentControl::started, this, [&](const Action &action) {
+            if (action.kind == Action::Kind::MoveTo && placesAtStart.size() == 1)
+                tiny->window()->move(700, 400); // dragged as the appearing ends
+            placesAtStart << tiny->window()->pos();
+        });
+        tiny->Show();
+        tiny->MoveTo(630, 175);
+        tiny->Play("Announce");
+        tiny->MoveTo(100, 120);
+        QTRY_VERIFY_WITH_TIMEOUT(tiny->isIdle(), 20000);
+        QCOMPARE(placesAtStart.value(2), QPoint(700, 400)); // as Announce starts
+        QCOMPARE(tiny->window()->pos(), QPoint(100, 120));
+    }
+
     void aSmallerFrameLeavesNothingOfTheLargerOne()
     {
         // wlroots and Wayland compositors ignore the window's shape and show its pixels as they
