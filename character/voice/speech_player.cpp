@@ -50,10 +50,8 @@ QList<std::pair<int, int>> sentencesOf(const QString &text)
 std::pair<QString, Trim> sentence(const QString &text, const QList<std::pair<int, int>> &sentences,
                                   qsizetype i)
 {
-    const bool first = i == 0;
-    const bool last = i == sentences.size() - 1;
-    const Trim trim = first ? (last ? Trim::Both : Trim::Lead) : (last ? Trim::Tail : Trim::None);
-    return {text.mid(sentences[i].first, sentences[i].second), trim};
+    return {text.mid(sentences[i].first, sentences[i].second),
+            Trim {i == 0, i == sentences.size() - 1}};
 }
 
 // Word marks spread over a silent reading time, in proportion to where the words are written.
@@ -139,7 +137,7 @@ QFuture<Utterance> SpeechPlayer::synthesis(const QString &text, const VoiceSetti
                             .arg(voice.language)
                             .arg(voice.rate)
                             .arg(voice.pitch)
-                            .arg(int(trim))
+                            .arg(trim.tail) // the text goes on after it, or not
         + first;
     for (qsizetype i = 0; i < m_prepared.size(); ++i) {
         if (m_prepared[i].first == key && !m_prepared[i].second.isCanceled()) {

@@ -188,7 +188,7 @@ QList<WordMark> marksInWrittenText(const SpokenText &spoken, const QList<espeak_
 }
 
 // espeak-ng opens and closes every text with silence, and ends it with a clause pause: between
-// two texts the pupil would hear both as dead air. Keep a breath of it at each end trimmed.
+// two texts the pupil would hear both as dead air. Where an end is trimmed, keep a breath of it.
 void trimSilence(Utterance &utterance, Trim trim)
 {
     constexpr int kQuiet = 64; // of 32767
@@ -205,10 +205,8 @@ void trimSilence(Utterance &utterance, Trim trim)
     while (last > first && qAbs(int(samples[last])) < kQuiet)
         --last;
     const qsizetype perMs = utterance.sampleRate / 1000;
-    first = trim == Trim::Both || trim == Trim::Lead ? qMax(qsizetype(0), first - kLeadMs * perMs)
-                                                     : 0;
-    last = trim == Trim::Both || trim == Trim::Tail ? qMin(count - 1, last + kTailMs * perMs)
-                                                    : count - 1;
+    first = trim.lead ? qMax(qsizetype(0), first - kLeadMs * perMs) : 0;
+    last = trim.tail ? qMin(count - 1, last + kTailMs * perMs) : count - 1;
     // In place: a copy would hold the sound twice at the moment he starts speaking.
     utterance.samples.truncate((last + 1) * 2);
     utterance.samples.remove(0, first * 2);
@@ -334,7 +332,7 @@ SpeechThread *speechThread()
 
 Utterance synthesise(const QString &text, const VoiceSettings &voice)
 {
-    return synthesiseWith(text, voice, Trim::Both, {});
+    return synthesiseWith(text, voice, {}, {});
 }
 
 QString phonemes(const QString &text, const QString &language, Notation notation)

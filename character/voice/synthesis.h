@@ -36,12 +36,16 @@ struct Utterance
 // Which ends of a sound lose the silence espeak-ng puts there. A sentence said right after another
 // keeps its opening silence, one said right before another its closing pause: together they make
 // the pause espeak-ng leaves between two sentences of one text.
-enum class Trim { Both, Lead, Tail, None };
+struct Trim
+{
+    bool lead = true;
+    bool tail = true;
+};
 
 // Synthesises on the speech thread and returns at once; the future is cancelled if the thread
 // goes away first. Needs a QCoreApplication, which owns the thread.
 QFuture<Utterance> synthesiseInBackground(const QString &text, const VoiceSettings &voice,
-                                          Trim trim = Trim::Both);
+                                          Trim trim = {});
 
 // The same on the calling thread, for tools and tests. Never throws: a missing voice or a failing
 // synthesis gives an utterance without sound and with the problem.
