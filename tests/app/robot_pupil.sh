@@ -259,12 +259,12 @@ start_game() {
 }
 
 # Answers exercise N (the one on the screen) right or wrong, and asks for the next.
-answer() { # right|wrong N
+answer() { # right|wrong N; the number shown is left in $shown
   local picture number typed
   watch_for "exercise-$2" 60 gradient_shown || fail "exercise $2: no gradient at the top"
   picture="$shots/$mode-exercise-$2.png"
   number=$(read_number "$picture")
-  typed=$number
+  shown=$number typed=$number
   [ "$1" = right ] || typed=$(((number + 1) % 10000))
   echo "$mode exercise $2: the beads show $number, the pupil types $typed"
   xdotool type --delay 30 "$typed"

@@ -117,7 +117,10 @@ case $fault in
     echo "ok   the server is killed while the wizard greets"
     answer right 0
     start_sound_server
-    answer wrong 1
+    # Zero has no words, so a wrong answer to it brings no correction: the next exercise, then.
+    n=1
+    answer wrong $n
+    while [ "$shown" = 0 ]; do answer wrong $((++n)); done
     within 30 sink_running || fail "the new server did not hear the correction"
     echo "ok   a new server hears the correction"
     leave
